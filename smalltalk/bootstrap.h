@@ -1,0 +1,23 @@
+// The minimal object world every run starts from, and the class look-ups the
+// compiler uses.
+//
+// Not implemented yet: bodies of everything below (being written now); step 14
+// (interpreter set-up) will call the interpreter's selector-table set-up and
+// the primitives' directory-table reset once those exist.
+#pragma once
+
+#include <cstdint>
+
+#include "smalltalk/object_ref.h"
+
+// Creates the object table and builds the world: nil, true, false, the symbol
+// table, the core classes and metaclasses, the global "version".
+void bootstrapObjectWorld();
+// The interpreter set-up: checks the fixed globals nil, true, false, symbols
+// (an internal error otherwise), then prepares the interpreter's tables.
+void setUpInterpreter();
+
+// Creates a class and its metaclass ("<name>Meta") and enters both as globals.
+ObjectRef newClass(const char* name);
+// The global class named name, or a new one; its instance size becomes 0 when nil.
+ObjectRef findOrCreateClass(const char* name);

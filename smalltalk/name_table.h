@@ -1,0 +1,38 @@
+// Hashed name tables: the symbol table (also the globals), method dictionaries
+// and the "classes" dictionary. A table is a one-word object whose word is an
+// Array of buckets (key, value, first Link); overflowing keys hang in a chain
+// of Links. Tables never grow and entries are never removed.
+#pragma once
+
+#include <cstdint>
+
+#include "smalltalk/object_ref.h"
+
+// Decides whether a key is the one wanted; context is the caller's data.
+using KeyTest = bool (*)(ObjectRef key, const void* context);
+
+// The value of the first entry in the hash's bucket whose key is not nil and
+// passes the test, or nil. When foundKey is given, the matching key is stored
+// there (nil when nothing matched). A table with fewer than one bucket is fatal
+// ("system error" / "lookup on null table").
+ObjectRef lookup(ObjectRef table, uint32_t hash, KeyTest test, const void* context,
+                 ObjectRef* foundKey = nullptr);
+
+// Enters key with value, or replaces the value of the entry whose key is key
+// (identity). A table with fewer than one bucket is fatal
+// ("attempt to insert into" / "too small name table").
+void insert(ObjectRef table, uint32_t hash, ObjectRef key, ObjectRef value);
+
+// Key tests: the key's text equals the zero-terminated text (a key without a
+// body never matches), and identity with a given key.
+bool keyHasText(ObjectRef key, const void* text);
+bool keyIsIdentical(ObjectRef key, const void* wantedKey);
+
+// Symbol-keyed dictionaries (method dictionaries, "classes"): the hash is the
+// key's table index.
+inline uint32_t symbolKeyHash(ObjectRef key) { return key.Index(); }
+ObjectRef dictionaryAt(ObjectRef dictionary, ObjectRef key);
+void dictionaryAtPut(ObjectRef dictionary, ObjectRef key, ObjectRef value);
+
+// Calls visit for every Link of every chain of table, bucket by bucket.
+void forEachLink(ObjectRef table, void (*visit)(ObjectRef link));

@@ -1,0 +1,108 @@
+// The object table: one fixed array of entries, each pointing at a separately
+// allocated body. References index it; an entry never moves.
+//
+// Free entries form a list through their class words, headed by entry 0 and
+// kept in ascending index order, so allocation always takes the lowest free index.
+//
+// Not implemented yet: the bodies of this header and of collector.h,
+// memory_counters.h, text_buffers.h, table_dump.h, name_table.h, symbols.h,
+// core_objects.h, bootstrap.h and variable_names.h (the declarations are final).
+#pragma once
+
+#include <cstdint>
+
+#include "smalltalk/object_ref.h"
+
+// Table geometry.
+inline constexpr uint32_t kTableEntries = 524281;               // indices 0 .. 524,280
+inline constexpr uint32_t kLastIndex = kTableEntries - 1;
+// Largest body a single object may have; primitives check against it before
+// asking for an object so that a script's huge request fails instead of stopping.
+inline constexpr uint32_t kMaxObjectBytes = 0x3FFFFFFFu;
+
+// Flag bits of an entry.
+inline constexpr uint32_t kSizeShiftMask = 0x07;  // body words = size >> shift
+inline constexpr uint32_t kPointerFlag = 0x08;    // body holds ObjectRefs; traced
+inline constexpr uint32_t kMarkFlag = 0x10;       // reached by the running collection
+inline constexpr uint32_t kFreshFlag = 0x20;      // held from outside the heap
+inline constexpr uint32_t kFreeFlag = 0x40;       // on the free list (isAvail)
+inline constexpr uint32_t kLowFlagBits = 0x3F;    // bits 0-5, cleared when freed
+inline constexpr uint32_t kPointerShift = 2;      // pointer objects: 4 bytes a word
+inline constexpr uint32_t kByteShift = 0;
+
+struct ObjectEntry {
+  void* body;        // null when size is 0
+  uint32_t flags;
+  uint32_t size;     // byte size of the body
+  ObjectRef cls;     // class; next free entry when free; free-list head in entry 0
+};
+
+// The one table of the process; null until createObjectTable.
+extern ObjectEntry* objTbl;
+
+// Creates the table with every usable entry free and the free list ascending.
+// An existing table is released first with every body in it (tests start
+// each case from a fresh world this way). Also empties the text buffers,
+// the class caches and the compiler's name lists, which point into the table.
+void createObjectTable();
+// Releases the table and all bodies (counted); objTbl becomes null.
+void destroyObjectTable();
+
+// Takes the lowest free entry (collecting with fresh roots when none is left);
+// its flags become exactly the fresh flag.
+ObjectRef allocateEntry();
+// A pointer object of n words, all nil; fresh, class nil.
+ObjectRef newPointerObject(uint32_t words);
+// A byte object of n zero bytes; fresh, class nil.
+ObjectRef newByteObject(uint32_t bytes);
+// A string object: the text and its terminating zero (size = length + 1).
+ObjectRef newStringObject(const char* text);
+// The same for a counted text (which need not be zero-terminated).
+ObjectRef newStringObjectOfLength(const char* text, uint32_t length);
+
+// Number of free entries (primitive 42, code 99).
+uint32_t freeEntryCount();
+
+// ---- small inline helpers -------------------------------------------------
+
+inline ObjectEntry& entryOf(ObjectRef obj) { return objTbl[obj.Index()]; }
+inline ObjectRef* bodyOf(ObjectRef obj) { return static_cast<ObjectRef*>(entryOf(obj).body); }
+inline uint8_t* bytesOf(ObjectRef obj) { return static_cast<uint8_t*>(entryOf(obj).body); }
+inline char* charsOf(ObjectRef obj) { return static_cast<char*>(entryOf(obj).body); }
+inline uint32_t byteSize(ObjectRef obj) { return entryOf(obj).size; }
+inline uint32_t wordCount(ObjectRef obj) {
+  const ObjectEntry& e = entryOf(obj);
+  return e.size >> (e.flags & kSizeShiftMask);
+}
+inline bool isPointerObject(ObjectRef obj) { return (entryOf(obj).flags & kPointerFlag) != 0; }
+inline bool isAvail(uint32_t index) { return (objTbl[index].flags & kFreeFlag) != 0; }
+inline bool isFresh(ObjectRef obj) { return (entryOf(obj).flags & kFreshFlag) != 0; }
+// The class word of an object (not of a small integer: see the interpreter's
+// classOfReceiver for that).
+inline ObjectRef classOf(ObjectRef obj) { return entryOf(obj).cls; }
+// The head of the free list (0 when the list is empty).
+inline ObjectRef freeListHead() { return objTbl[0].cls; }
+
+// Store rule: a reference written into a body or class word is no longer fresh.
+inline void storeBarrier(ObjectRef value) {
+  if (!value.isValue()) objTbl[value.Index()].flags &= ~kFreshFlag;
+}
+inline void clearFresh(ObjectRef obj) { storeBarrier(obj); }
+
+// Writes word i of a pointer object under the store rule; i must be inside the body.
+inline void storeWord(ObjectRef obj, uint32_t i, ObjectRef value) {
+  TOLVA_CHECK(i < wordCount(obj), kSourceTolva);
+  storeBarrier(value);
+  bodyOf(obj)[i] = value;
+}
+// Reads word i of a pointer object; i must be inside the body.
+inline ObjectRef wordAt(ObjectRef obj, uint32_t i) {
+  TOLVA_CHECK(i < wordCount(obj), kSourceTolva);
+  return bodyOf(obj)[i];
+}
+
+// Sets the class word under the store rule.
+inline void setClass(ObjectRef obj, ObjectRef cls) {
+  storeBarrier(cls);
+  entryOf(obj).cls = cls;
+}
