@@ -1,0 +1,44 @@
+// Numerical tolerances and limits of the geometry engine, named once.
+//
+// Every shape test compares depths and lengths against these values; keeping
+// them in one table means a change of policy (what counts as "parallel", how
+// close to the origin a hit may be) is made in one place.
+#pragma once
+
+namespace rt {
+
+// A hit must lie at least this far in front of the ray origin (in units of the
+// ray direction). Keeps a ray that starts on a surface from finding that
+// surface again at depth ~0 through rounding.
+inline constexpr float kMinHitDepth = 1e-6f;
+
+// Below this magnitude a direction component (or a dot product with a plane
+// normal) counts as zero: the ray is parallel to the slab or plane and is
+// decided by the origin's position alone.
+inline constexpr float kParallelEpsilon = 1e-10f;
+
+// A quadratic's discriminant must exceed this to count as two crossings;
+// a grazing (tangent) ray therefore misses.
+inline constexpr float kMinDiscriminant = 1e-10f;
+
+// Half-width of the band in which two slab crossings count as the same depth
+// (an edge or corner hit of a box); the face of the steeper axis wins.
+inline constexpr float kFaceTieBand = 1e-6f;
+
+// Slab distances beyond +-kFarDepth count as "no limit".
+inline constexpr float kFarDepth = 2e10f;
+
+// Bounding boxes represent infinite extent by these finite bounds.
+inline constexpr float kUnboundedExtent = 1e10f;
+
+// Depth limit of a freshly prepared ray.
+inline constexpr float kDefaultMaxDepth = 1.0e7f;
+
+// A camera re-aim whose new direction or right vector is shorter than this is
+// refused: the frame would be built from a zero vector.
+inline constexpr float kMinAimLength = 1e-10f;
+
+// Alignment of transforms and frame buffers (vector loads).
+inline constexpr unsigned kVectorAlignment = 16;
+
+}  // namespace rt
