@@ -1,7 +1,13 @@
-// Entry point of lumra and lumra4 (placeholder until the shell lands).
-#include "smalltalk/driver.h"
+// Entry point of lumra and lumra4: the only source compiled once per build,
+// because SUPERSAMPLE selects the build's glow settings.
+#include "app/glow.h"
+#include "app/viewer.h"
+
+#ifndef SUPERSAMPLE
+#error "SUPERSAMPLE must be 8 (lumra) or 4 (lumra4)"
+#endif
+static_assert(SUPERSAMPLE == 8 || SUPERSAMPLE == 4, "SUPERSAMPLE must be 8 or 4");
 
 int main(int argc, char** argv) {
-  startScriptSystem(argc, argv);
-  return 0;
+  return runViewer(argc, argv, glowSettingsFor(SUPERSAMPLE));
 }
