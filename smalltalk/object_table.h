@@ -3,10 +3,6 @@
 //
 // Free entries form a list through their class words, headed by entry 0 and
 // kept in ascending index order, so allocation always takes the lowest free index.
-//
-// Not implemented yet: the bodies of this header and of collector.h,
-// memory_counters.h, text_buffers.h, table_dump.h, name_table.h, symbols.h,
-// core_objects.h, bootstrap.h and variable_names.h (the declarations are final).
 #pragma once
 
 #include <cstdint>
@@ -77,6 +73,11 @@ inline uint32_t wordCount(ObjectRef obj) {
 inline bool isPointerObject(ObjectRef obj) { return (entryOf(obj).flags & kPointerFlag) != 0; }
 inline bool isAvail(uint32_t index) { return (objTbl[index].flags & kFreeFlag) != 0; }
 inline bool isFresh(ObjectRef obj) { return (entryOf(obj).flags & kFreshFlag) != 0; }
+// True for a reference to an object in use (not a small integer, not entry 0,
+// inside the table, not free): the test for words a script may have written.
+inline bool isObject(ObjectRef ref) {
+  return !ref.isValue() && ref.Index() != 0 && ref.Index() <= kLastIndex && !isAvail(ref.Index());
+}
 // The class word of an object (not of a small integer: see the interpreter's
 // classOfReceiver for that).
 inline ObjectRef classOf(ObjectRef obj) { return entryOf(obj).cls; }
@@ -91,13 +92,13 @@ inline void clearFresh(ObjectRef obj) { storeBarrier(obj); }
 
 // Writes word i of a pointer object under the store rule; i must be inside the body.
 inline void storeWord(ObjectRef obj, uint32_t i, ObjectRef value) {
-  TOLVA_CHECK(i < wordCount(obj), kSourceTolva);
+  TOLVA_CHECK(isPointerObject(obj) && i < wordCount(obj), kSourceTolva);
   storeBarrier(value);
   bodyOf(obj)[i] = value;
 }
 // Reads word i of a pointer object; i must be inside the body.
 inline ObjectRef wordAt(ObjectRef obj, uint32_t i) {
-  TOLVA_CHECK(i < wordCount(obj), kSourceTolva);
+  TOLVA_CHECK(isPointerObject(obj) && i < wordCount(obj), kSourceTolva);
   return bodyOf(obj)[i];
 }
 

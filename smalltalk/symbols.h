@@ -29,3 +29,5 @@ ObjectRef stringClass();
 ObjectRef symbolClass();
 // Forgets the four caches (a fresh object table).
 void resetClassCaches();
+// Calls visit with each cached class (the collector keeps them).
+void forEachClassCache(void (*visit)(ObjectRef cached));

@@ -1,0 +1,94 @@
+#include "smalltalk/core_objects.h"
+
+#include <cstring>
+
+#include "smalltalk/class_layout.h"
+#include "smalltalk/object_table.h"
+#include "smalltalk/symbols.h"
+
+namespace {
+
+// The class is looked up after the object exists: the allocation may collect,
+// and the class is held by the globals anyway.
+ObjectRef withClass(ObjectRef obj, ObjectRef cls) {
+  setClass(obj, cls);
+  return obj;
+}
+
+ObjectRef withClassNamed(ObjectRef obj, const char* className) {
+  return withClass(obj, globalValue(className));
+}
+
+static_assert(sizeof(double) == kFloatBytes, "a Float body holds one double");
+
+// Floats are held little-endian whatever the machine's order.
+void putDouble(uint8_t* out, double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  for (uint32_t i = 0; i < kFloatBytes; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+}  // namespace
+
+ObjectRef newArray(uint32_t words) { return withClass(newPointerObject(words), arrayClass()); }
+
+ObjectRef newBlock() { return withClassNamed(newPointerObject(kBlockWords), "Block"); }
+
+ObjectRef newByteArray(uint32_t bytes) {
+  return withClassNamed(newByteObject(bytes), "ByteArray");
+}
+
+ObjectRef newChar(int32_t code) {
+  ObjectRef ch = withClassNamed(newPointerObject(kCharWords), "Char");
+  storeWord(ch, kCharCode, smallInt(code));
+  return ch;
+}
+
+ObjectRef newContext(ObjectRef method, ObjectRef arguments, ObjectRef temporaries,
+                     int32_t linkPosition) {
+  ObjectRef context = withClassNamed(newPointerObject(kContextWords), "Context");
+  storeWord(context, kContextLink, smallInt(linkPosition));
+  storeWord(context, kContextMethod, method);
+  storeWord(context, kContextArguments, arguments);
+  storeWord(context, kContextTemporaries, temporaries);
+  return context;
+}
+
+ObjectRef newDictionary() {
+  ObjectRef dictionary = withClassNamed(newPointerObject(kTableWords), "Dictionary");
+  ObjectRef buckets = newArray(kDictionaryArrayWords);  // the fresh dictionary survives this
+  storeWord(dictionary, kTableArray, buckets);
+  return dictionary;
+}
+
+ObjectRef newFloat(double value) {
+  ObjectRef number = withClassNamed(newByteObject(kFloatBytes), "Float");
+  putDouble(bytesOf(number), value);
+  return number;
+}
+
+double floatValue(ObjectRef aFloat) {
+  TOLVA_CHECK(byteSize(aFloat) >= kFloatBytes, kSourceTolva);
+  const uint8_t* in = bytesOf(aFloat);
+  uint64_t bits = 0;
+  for (uint32_t i = 0; i < kFloatBytes; ++i) bits |= uint64_t{in[i]} << (8 * i);
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+ObjectRef newLink(ObjectRef key, ObjectRef value) {
+  ObjectRef link = withClassNamed(newPointerObject(kLinkWords), "Link");
+  storeWord(link, kLinkKey, key);
+  storeWord(link, kLinkValue, value);
+  return link;
+}
+
+ObjectRef newMethod() { return withClassNamed(newPointerObject(kMethodWords), "Method"); }
+
+ObjectRef newString(const char* text) {
+  if (text == nullptr) return nilObj;
+  return withClass(newStringObject(text), stringClass());
+}
+
+ObjectRef newSymbol(const char* text) { return intern(text); }

@@ -1,0 +1,107 @@
+#include "smalltalk/object_table.h"
+
+#include <cstring>
+
+#include "smalltalk/collector.h"
+#include "smalltalk/memory_counters.h"
+#include "smalltalk/symbols.h"
+#include "smalltalk/text_buffers.h"
+#include "smalltalk/variable_names.h"
+
+ObjectEntry* objTbl = nullptr;
+
+namespace {
+
+// Everything outside the table that holds references into it starts over.
+void forgetReferencesIntoTable() {
+  resetTextBuffers();
+  resetClassCaches();
+  collectVariableNames(nilObj);
+}
+
+// A body for an entry just taken from the free list.
+void giveBody(ObjectRef obj, uint32_t bytes, uint32_t shift) {
+  ObjectEntry& e = entryOf(obj);
+  e.flags |= shift;
+  e.size = bytes;
+  if (bytes == 0) return;
+  void* ans = acquireBlock(bytes);
+  TOLVA_CHECK(ans != NULL, kSourceParser);
+  e.body = ans;
+}
+
+}  // namespace
+
+void createObjectTable() {
+  if (objTbl != nullptr) destroyObjectTable();
+  objTbl = static_cast<ObjectEntry*>(acquireBlock(sizeof(ObjectEntry) * kTableEntries));
+  TOLVA_CHECK(objTbl != NULL, kSourceParser);
+  // Entry 0 heads the free list, which runs 1, 2, ..., kLastIndex, then 0.
+  objTbl[0] = ObjectEntry{nullptr, 0, 0, ObjectRef::fromIndex(1)};
+  for (uint32_t i = 1; i <= kLastIndex; ++i) {
+    ObjectRef next = i < kLastIndex ? ObjectRef::fromIndex(i + 1) : pointerList;
+    objTbl[i] = ObjectEntry{nullptr, kFreeFlag, 0, next};
+  }
+  forgetReferencesIntoTable();
+}
+
+void destroyObjectTable() {
+  if (objTbl == nullptr) return;
+  for (uint32_t i = 1; i <= kLastIndex; ++i) {
+    if (!isAvail(i) && objTbl[i].body != nullptr) releaseBody(objTbl[i].body);
+  }
+  releaseBlock(objTbl);
+  objTbl = nullptr;
+  forgetReferencesIntoTable();
+}
+
+ObjectRef allocateEntry() {
+  ObjectRef ans = freeListHead();
+  if (ans.Index() == 0) {
+    collectGarbage(true);
+    ans = freeListHead();
+    TOLVA_CHECK(ans.Index() != 0, kSourceTolva);
+  }
+  ObjectEntry& e = entryOf(ans);
+  objTbl[0].cls = e.cls;
+  e = ObjectEntry{nullptr, kFreshFlag, 0, nilObj};
+  return ans;
+}
+
+ObjectRef newPointerObject(uint32_t words) {
+  TOLVA_CHECK(words <= kMaxObjectBytes / sizeof(ObjectRef), kSourceTolva);
+  ObjectRef obj = allocateEntry();
+  giveBody(obj, words * static_cast<uint32_t>(sizeof(ObjectRef)), kPointerShift);
+  entryOf(obj).flags |= kPointerFlag;
+  ObjectRef* body = bodyOf(obj);
+  for (uint32_t i = 0; i < words; ++i) body[i] = nilObj;
+  setClass(obj, nilObj);
+  return obj;
+}
+
+ObjectRef newByteObject(uint32_t bytes) {
+  TOLVA_CHECK(bytes <= kMaxObjectBytes, kSourceTolva);
+  ObjectRef obj = allocateEntry();
+  giveBody(obj, bytes, kByteShift);
+  return obj;
+}
+
+ObjectRef newStringObjectOfLength(const char* text, uint32_t length) {
+  TOLVA_CHECK(length < kMaxObjectBytes, kSourceTolva);
+  ObjectRef obj = newByteObject(length + 1);
+  if (length > 0) std::memcpy(bytesOf(obj), text, length);
+  return obj;  // the last byte is already zero
+}
+
+ObjectRef newStringObject(const char* text) {
+  TOLVA_CHECK(text != nullptr, kSourceTolva);
+  size_t length = std::strlen(text);
+  TOLVA_CHECK(length < kMaxObjectBytes, kSourceTolva);
+  return newStringObjectOfLength(text, static_cast<uint32_t>(length));
+}
+
+uint32_t freeEntryCount() {
+  uint32_t count = 0;
+  for (uint32_t i = 1; i <= kLastIndex; ++i) count += isAvail(i) ? 1 : 0;
+  return count;
+}
