@@ -6,9 +6,9 @@
 // come back unsorted and may repeat.
 #pragma once
 
-// Values strictly between -ROOT_ZERO_TOLERANCE and ROOT_ZERO_TOLERANCE count
+// Values strictly between -kRootZeroTolerance and kRootZeroTolerance count
 // as zero in every discriminant test of the solvers.
-inline constexpr float ROOT_ZERO_TOLERANCE = 1e-9f;
+inline constexpr float kRootZeroTolerance = 1e-9f;
 
 // c[0] + c[1] x + c[2] x^2 = 0: returns 0, 1 or 2 roots.
 int solve_quadratic(const float c[3], float roots[]);
