@@ -83,6 +83,7 @@ TEST_F(ProfileTest, CyclesAccumulateAsSelfTimeInTheInnermostNode) {
   volatile int sink = 0;
   for (int i = 0; i < 100000; ++i) sink = i;
   profile_leave();
+  EXPECT_EQ(sink, 99999);
   EXPECT_GT(a->accumulated, 0u);
   const uint64_t before = a->accumulated;
   profile_enter(&scope_b);
