@@ -34,6 +34,7 @@ bool appendNames(VariableNameList& list, ObjectRef names) {
 bool collectVariableNames(ObjectRef cls) {
   classVariableNames.count = 0;
   instanceVariableNames.count = 0;
+  if (cls == nilObj) return true;  // also used while no table exists
   // The chain from cls up to its root; a longer chain than any real library
   // has is a superclass cycle.
   ObjectRef chain[kMaxClassChain];

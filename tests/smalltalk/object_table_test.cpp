@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "smalltalk/memory_counters.h"
+#include "memory_test_support.h"
+
+using ObjectTable = FreshTable;
+
+TEST_F(ObjectTable, FreshTableHasEveryUsableEntryFreeInAscendingOrder) {
+  EXPECT_EQ(freeListHead(), ObjectRef::fromIndex(1));
+  EXPECT_EQ(objTbl[0].flags, 0u);
+  EXPECT_EQ(freeEntryCount(), kLastIndex);
+  EXPECT_EQ(objTbl[kLastIndex].cls, pointerList);  // the list ends in 0
+  EXPECT_EQ(objTbl[100].cls, ObjectRef::fromIndex(101));
+}
+
+TEST_F(ObjectTable, FirstAllocationsTakeIndicesOneToFive) {
+  const uint32_t expectedWords[] = {2, 4, 6, 8, 10};
+  for (uint32_t word : expectedWords) EXPECT_EQ(allocateEntry().word, word);
+  EXPECT_EQ(freeListHead(), ObjectRef::fromIndex(6));
+}
+
+TEST_F(ObjectTable, AllocatedEntryHasExactlyTheFreshFlag) {
+  ObjectRef obj = allocateEntry();
+  EXPECT_EQ(entryOf(obj).flags, kFreshFlag);
+  EXPECT_EQ(entryOf(obj).body, nullptr);
+  EXPECT_EQ(byteSize(obj), 0u);
+}
+
+// Kind, size shift, body and class of each constructor.
+struct KindCase {
+  const char* name;
+  ObjectRef (*make)();
+  uint32_t size;
+  uint32_t flags;
+};
+const KindCase kKinds[] = {
+    {"EmptyPointer", [] { return newPointerObject(0); }, 0, kPointerShift | kPointerFlag},
+    {"ThreeWords", [] { return newPointerObject(3); }, 12, kPointerShift | kPointerFlag | kFreshFlag},
+    {"FiveBytes", [] { return newByteObject(5); }, 5, kByteShift | kFreshFlag},
+    {"EmptyBytes", [] { return newByteObject(0); }, 0, kByteShift | kFreshFlag},
+    {"String", [] { return newStringObject("abc"); }, 4, kByteShift | kFreshFlag},
+    {"EmptyString", [] { return newStringObject(""); }, 1, kByteShift | kFreshFlag},
+};
+
+class ObjectKinds : public FreshTable, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(ObjectKinds, HaveTheirSizeFlagsAndNilClass) {
+  newPointerObject(0);  // nil at index 1, so that "class nil" means something
+  ObjectRef obj = GetParam().make();
+  EXPECT_EQ(byteSize(obj), GetParam().size);
+  EXPECT_EQ(entryOf(obj).flags & ~kFreshFlag, GetParam().flags & ~kFreshFlag);
+  EXPECT_TRUE(isFresh(obj));
+  EXPECT_EQ(classOf(obj), nilObj);
+  EXPECT_EQ(entryOf(obj).body == nullptr, GetParam().size == 0);
+}
+INSTANTIATE_TEST_SUITE_P(All, ObjectKinds, ::testing::ValuesIn(kKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ObjectTable, PointerObjectReadsNilAndByteObjectZero) {
+  ObjectRef words = newPointerObject(3);
+  for (uint32_t i = 0; i < 3; ++i) EXPECT_EQ(wordAt(words, i), nilObj);
+  EXPECT_EQ(wordCount(words), 3u);
+  ObjectRef bytes = newByteObject(7);
+  EXPECT_EQ(wordCount(bytes), 7u);
+  for (uint32_t i = 0; i < 7; ++i) EXPECT_EQ(bytesOf(bytes)[i], 0);
+}
+
+TEST_F(ObjectTable, StringObjectHoldsTextAndTerminatingZero) {
+  ObjectRef text = newStringObject("hello");
+  EXPECT_EQ(std::memcmp(bytesOf(text), "hello", 6), 0);
+  ObjectRef counted = newStringObjectOfLength("abcdef", 3);
+  EXPECT_EQ(byteSize(counted), 4u);
+  EXPECT_STREQ(charsOf(counted), "abc");
+}
+
+TEST_F(ObjectTable, CreatingNilClearsItsOwnFreshFlagThroughTheStoreRule) {
+  ObjectRef nil = newPointerObject(0);
+  ASSERT_EQ(nil, nilObj);
+  EXPECT_FALSE(isFresh(nil));
+  ObjectRef other = newPointerObject(0);
+  EXPECT_TRUE(isFresh(other));
+}
+
+TEST_F(ObjectTable, StoreRuleClearsFreshOfStoredObjectsOnly) {
+  newPointerObject(0);  // nil
+  ObjectRef holder = newPointerObject(2);
+  ObjectRef stored = newPointerObject(0);
+  ObjectRef cls = newPointerObject(0);
+  storeWord(holder, 0, stored);
+  storeWord(holder, 1, smallInt(-5));  // small integers are not objects
+  setClass(holder, cls);
+  EXPECT_FALSE(isFresh(stored));
+  EXPECT_FALSE(isFresh(cls));
+  EXPECT_TRUE(isFresh(holder));
+  EXPECT_EQ(wordAt(holder, 1).intValue(), -5);
+}
+
+TEST_F(ObjectTable, RecreatingTheTableReleasesEveryBlock) {
+  const MemoryCounters before = memoryCounters;
+  newPointerObject(10);
+  newByteObject(100);
+  newStringObject("text");
+  EXPECT_EQ(memoryCounters.allocationCount - before.allocationCount, 3u);
+  EXPECT_GT(memoryCounters.bytesInUse, before.bytesInUse);
+  createObjectTable();  // releases the three bodies and the table, takes a table
+  EXPECT_EQ(memoryCounters.releaseCount - before.releaseCount, 4u);
+  EXPECT_EQ(memoryCounters.bytesInUse, before.bytesInUse);
+}
+
+TEST_F(ObjectTable, IsObjectRejectsIntegersEntryZeroFreeAndOutOfRangeIndices) {
+  ObjectRef obj = newPointerObject(0);
+  EXPECT_TRUE(isObject(obj));
+  EXPECT_FALSE(isObject(smallInt(1)));
+  EXPECT_FALSE(isObject(pointerList));
+  EXPECT_FALSE(isObject(ObjectRef::fromIndex(2)));  // still free
+  EXPECT_FALSE(isObject(ObjectRef::fromIndex(kTableEntries)));
+}
+
+using ObjectTableDeath = FreshTable;
+
+TEST_F(ObjectTableDeath, ExhaustedTableStopsNamingTheCondition) {
+  EXPECT_EXIT(
+      {
+        for (uint32_t i = 0; i < kLastIndex; ++i) allocateEntry();  // all fresh
+        allocateEntry();
+      },
+      ::testing::ExitedWithCode(1), "ans.Index\\(\\) != 0 \\(smalltalk/tolva\\)");
+}
+
+TEST_F(ObjectTableDeath, StoringOutsideABodyIsAnInternalError) {
+  ObjectRef obj = newPointerObject(2);
+  EXPECT_EXIT(storeWord(obj, 2, nilObj), ::testing::ExitedWithCode(1), "internal error");
+  ObjectRef bytes = newByteObject(16);
+  EXPECT_EXIT(storeWord(bytes, 0, nilObj), ::testing::ExitedWithCode(1), "internal error");
+}
