@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 
-#include <array>
+#include <new>
 
 #include "smalltalk/env_expand.h"
+#include "smalltalk/fatal.h"
+#include "smalltalk/memory_counters.h"
 
 namespace {
 
@@ -18,10 +20,12 @@ struct Listing {
   std::string path;     // the expanded path, for reopening
 };
 
-std::array<Listing, kListingSlots> listings;
+// The table lives in one counted block, acquired once and kept for the run.
+Listing* listings = nullptr;
 
 Listing* slotAt(int slot) {
-  if (slot < 0 || slot >= kListingSlots || !listings[slot].used) return nullptr;
+  if (slot < 0 || slot >= kListingSlots || listings == nullptr || !listings[slot].used)
+    return nullptr;
   return &listings[slot];
 }
 
@@ -62,10 +66,19 @@ void advance(Listing& l) {
 
 }  // namespace
 
+void prepareListingTable() {
+  if (listings != nullptr) return;
+  void* block = acquireBlock(kListingSlots * sizeof(Listing));
+  TOLVA_CHECK(block != nullptr, kSourcePrimitives);
+  listings = static_cast<Listing*>(block);
+  for (int i = 0; i < kListingSlots; ++i) new (&listings[i]) Listing();
+}
+
 void clearListingTable() {
-  for (Listing& l : listings) {
-    closeDir(l);
-    l = Listing{};
+  if (listings == nullptr) return;
+  for (int i = 0; i < kListingSlots; ++i) {
+    closeDir(listings[i]);
+    listings[i] = Listing{};
   }
 }
 
@@ -73,6 +86,7 @@ std::optional<int> openListing(const std::string& path) {
   if (path.size() > kMaxListingPath) return std::nullopt;
   std::optional<std::string> expanded = expandEnvReferences(path, kMaxListingPath);
   if (!expanded) return std::nullopt;
+  prepareListingTable();
   for (int slot = 0; slot < kListingSlots; ++slot) {
     Listing& l = listings[slot];
     if (l.used) continue;

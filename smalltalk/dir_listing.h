@@ -14,6 +14,10 @@ struct DirEntryInfo {
   std::string name;
 };
 
+// Acquires the table (counted in the memory counters) if it does not exist
+// yet; the driver calls it at entry, opening a listing when needed.
+void prepareListingTable();
+
 // Empties every slot (closing what is open). Called when the object world is
 // built, and by tests.
 void clearListingTable();
