@@ -1,0 +1,199 @@
+// The sixteen instruction handlers, the constants and the special operations.
+#include "smalltalk/interp_handlers.h"
+
+#include <climits>
+
+#include "smalltalk/class_layout.h"
+#include "smalltalk/interp_inline.h"
+#include "smalltalk/primitive_table.h"
+#include "smalltalk/send.h"
+#include "smalltalk/special_selectors.h"
+#include "smalltalk/trace.h"
+
+namespace {
+
+// Reads a branch target (two bytes, high first) and checks it lies in the code.
+uint32_t branchTarget(ExecutionState& es) {
+  const uint32_t high = nextByte(es);
+  const uint32_t target = high << 8 | nextByte(es);
+  if (target < 1 || target > es.codeSize) fatalNumber(kBadBranch, target);
+  return target;
+}
+
+// Take the top off; when it is `when`, put it back (keep) or leave the nil
+// word as the top (branchIfTrue/False), and jump.
+bool conditionalBranch(ExecutionState& es, ObjectRef when, bool keepValue) {
+  const ObjectRef value = pop(es);
+  const uint32_t target = branchTarget(es);
+  if (value == when) {
+    push(es, keepValue ? value : nilObj);
+    es.byteOffset = target;
+  }
+  return true;
+}
+
+// The lookup of a super send starts at the superclass of the class the
+// running method is installed in, or at that class when it has none.
+ObjectRef superLookupClass(ObjectRef method) {
+  const ObjectRef methodClass = bodyOf(method)[kMethodClass];
+  uint32_t words = 0;
+  const ObjectRef* body = pointerBody(methodClass, words);
+  if (body != nullptr && words > kClassSuperclass && body[kClassSuperclass] != nilObj)
+    return body[kClassSuperclass];
+  return methodClass;
+}
+
+bool sendToSuperclass(ExecutionState& es) {
+  const ObjectRef selector = literalAt(es, nextByte(es));
+  prepareSend(es, es.returnPoint, selector);
+  return send(es, superLookupClass(es.method));
+}
+
+bool doSpecial(ExecutionState& es, int n) {
+  switch (static_cast<Special>(n)) {
+    case Special::SelfReturn:
+      return returnValue(es, es.receiverObject);
+    case Special::StackReturn:
+      return returnValue(es, pop(es));
+    case Special::Duplicate:
+      push(es, stackTop(es));
+      return true;
+    case Special::PopTop:
+      popReleasing(es);
+      return true;
+    case Special::Branch:
+      es.byteOffset = branchTarget(es);
+      return true;
+    case Special::BranchIfTrue:
+      return conditionalBranch(es, trueObj, false);
+    case Special::BranchIfFalse:
+      return conditionalBranch(es, falseObj, false);
+    case Special::AndBranch:
+      return conditionalBranch(es, falseObj, true);
+    case Special::OrBranch:
+      return conditionalBranch(es, trueObj, true);
+    case Special::SendToSuper:
+      return sendToSuperclass(es);
+  }
+  fatal("invalid doSpecial", "");
+}
+
+}  // namespace
+
+bool unsupportedByte(ExecutionState&, int operand) { fatalNumber("invalid bytecode", operand); }
+
+// An instance variable past the receiver's body (an old instance of a changed
+// class, or a receiver without words) reads as nil.
+bool bytePushInstance(ExecutionState& es, int n) {
+  push(es, static_cast<uint32_t>(n) < es.receiverWords ? es.receiverBody[n] : nilObj);
+  return true;
+}
+
+bool bytePushArgument(ExecutionState& es, int n) {
+  if (static_cast<uint32_t>(n) >= es.argumentCount) fatalNumber(kBadArgument, n);
+  push(es, es.arguments[n]);
+  return true;
+}
+
+bool bytePushTemporary(ExecutionState& es, int n) {
+  if (static_cast<uint32_t>(n) >= es.temporaryCount) fatalNumber(kBadTemporary, n);
+  push(es, es.temporaries[n]);
+  return true;
+}
+
+bool bytePushLiteral(ExecutionState& es, int n) {
+  push(es, literalAt(es, n));
+  return true;
+}
+
+bool bytePushConstant(ExecutionState& es, int n) {
+  switch (static_cast<Constant>(n)) {
+    case Constant::Zero: push(es, smallInt(0)); return true;
+    case Constant::One: push(es, smallInt(1)); return true;
+    case Constant::Two: push(es, smallInt(2)); return true;
+    case Constant::MinusOne: push(es, smallInt(-1)); return true;
+    case Constant::CurrentContext: pushCurrentContext(es); return true;
+    case Constant::Nil: push(es, nilObj); return true;
+    case Constant::True: push(es, trueObj); return true;
+    case Constant::False: push(es, falseObj); return true;
+  }
+  fatal("unimplemented constant", "pushConstant");
+}
+
+// Assignments store without the store rule; the top stays. A store past the
+// receiver's body is dropped.
+bool byteAssignInstance(ExecutionState& es, int n) {
+  if (static_cast<uint32_t>(n) < es.receiverWords) es.receiverBody[n] = stackTop(es);
+  return true;
+}
+
+bool byteAssignTemporary(ExecutionState& es, int n) {
+  if (static_cast<uint32_t>(n) >= es.temporaryCount) fatalNumber(kBadTemporary, n);
+  es.temporaries[n] = stackTop(es);
+  return true;
+}
+
+// Marks the receiver of the coming send; costs no step.
+bool byteMarkArguments(ExecutionState& es, int n) {
+  const int64_t returnPoint = int64_t{es.depth} - n + 1;
+  if (n < 1 || returnPoint <= frameFloor(es)) fatalNumber(kBadArgumentCount, n);
+  es.returnPoint = static_cast<int32_t>(returnPoint);
+  if (es.stepsLeft < INT32_MAX) ++es.stepsLeft;
+  return true;
+}
+
+bool byteSendMessage(ExecutionState& es, int n) {
+  const ObjectRef selector = literalAt(es, n);
+  return send(es, prepareSend(es, es.returnPoint, selector));
+}
+
+// isNil and notNil are answered inline while watching is off.
+bool byteSendUnary(ExecutionState& es, int n) {
+  if (n >= kUnarySelectorCount) fatalNumber(kBadSpecialSelector, n);
+  if (!watching && (n == kUnaryIsNil || n == kUnaryNotNil)) {
+    if (es.depth <= frameFloor(es)) fatalNumber(kStackUnderflow, es.depth);
+    ObjectRef& top = stackTop(es);
+    top = booleanObj((top == nilObj) == (n == kUnaryIsNil));
+    return true;
+  }
+  return send(es, prepareSend(es, es.depth, unarySelector(n)));
+}
+
+// The first thirteen binary selectors try their integer primitive first.
+bool byteSendBinary(ExecutionState& es, int n) {
+  if (n >= kBinarySelectorCount) fatalNumber(kBadSpecialSelector, n);
+  const int64_t returnPoint = int64_t{es.depth} - 1;
+  if (!watching && n < kFastPathCount && returnPoint > frameFloor(es)) {
+    const int number = kFastPathFirstPrimitive + n;
+    if (tracing(kTracePrimitives)) tracePrimitive(number);
+    const ObjectRef result = callPrimitive(number, &stackAt(es, returnPoint));
+    if (result != nilObj) {
+      stackAt(es, returnPoint + 1) = nilObj;
+      stackAt(es, returnPoint) = result;
+      --es.depth;
+      return true;
+    }
+  }
+  return send(es, prepareSend(es, returnPoint, binarySelector(n)));
+}
+
+// Calls primitive p (the next byte) on the n top words, replaces them by its
+// answer; a failing or missing primitive answers nil and the method goes on.
+bool byteDoPrimitive(ExecutionState& es, int n) {
+  const int number = nextByte(es);
+  if (int64_t{es.depth} - n < frameFloor(es)) fatalNumber(kBadArgumentCount, n);
+  if (tracing(kTracePrimitives)) tracePrimitive(number);
+  ensureStackRoom(es, kPrimitiveArgumentRoom);
+  const ObjectRef result = callPrimitive(number, es.stackBase + (es.depth - n));
+  for (int i = 0; i < n; ++i) popReleasing(es);
+  push(es, result);
+  return true;
+}
+
+bool byteDoSpecial(ExecutionState& es, int n) { return doSpecial(es, n); }
+
+const InstructionHandler kInstructionHandlers[kOpcodeCount] = {
+#define TOLVA_HANDLER_ENTRY(number, enumerator, handler) handler,
+    TOLVA_OPCODES(TOLVA_HANDLER_ENTRY)
+#undef TOLVA_HANDLER_ENTRY
+};

@@ -1,0 +1,139 @@
+// The run loop, the interpreter registers and the interpreter's roots.
+#include "smalltalk/interpreter.h"
+
+#include "smalltalk/collector.h"
+#include "smalltalk/interp_handlers.h"
+#include "smalltalk/interp_inline.h"
+#include "smalltalk/method_cache.h"
+#include "smalltalk/special_selectors.h"
+#include "smalltalk/symbols.h"
+#include "smalltalk/trace.h"
+#include "smalltalk/send.h"
+
+InterpreterRegisters interp;
+
+namespace {
+
+ObjectRef unaryTable[kUnaryTableSlots];
+ObjectRef binaryTable[kBinaryTableSlots];
+
+// Everything the running executions hold outside the heap: the registers, and
+// per execution its process, stack, Context, receiver and method parts (so a
+// method replaced while it runs keeps its code), and the registers it saved.
+void visitInterpreterRoots(RootVisitor visit) {
+  visit(interp.currentMethod);
+  visit(interp.currentSelector);
+  for (const ExecutionState* es = interp.running; es != nullptr; es = es->outer) {
+    const ObjectRef held[] = {es->process,        es->stack,        es->context,
+                              es->receiverObject, es->method,       es->literalArray,
+                              es->bytecodeArray,  es->saved.currentMethod,
+                              es->saved.currentSelector};
+    for (ObjectRef ref : held) visit(ref);
+  }
+}
+
+void registerWithCollector() {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  registerRootEnumerator(visitInterpreterRoots);
+  registerCollectionObserver(flushMethodCache);
+}
+
+// Loads the saved state of process into es; false when it has finished.
+bool loadProcess(ExecutionState& es, ObjectRef process) {
+  TOLVA_CHECK(isPointerObject(process) && wordCount(process) >= kProcessWords, kSourcePrototypes);
+  es.process = process;
+  es.stack = wordAt(process, kProcessStack);
+  es.stackBase = pointerBody(es.stack, es.capacity);
+  const int32_t depth = wordAt(process, kProcessDepth).intValue();
+  const int32_t link = wordAt(process, kProcessLink).intValue();
+  if (link == 0) return false;
+  TOLVA_CHECK(depth >= 0 && static_cast<uint32_t>(depth) <= es.capacity, kSourcePrototypes);
+  es.depth = static_cast<uint32_t>(depth);
+  readFrame(es, link);
+  return true;
+}
+
+// Writes the execution state back into the Process between slices.
+void saveProcess(ExecutionState& es) {
+  if (es.linkPosition != 0)
+    stackAt(es, es.linkPosition + kFrameByteOffset) = smallInt(static_cast<int32_t>(es.byteOffset));
+  storeWord(es.process, kProcessStack, es.stack);
+  storeWord(es.process, kProcessDepth, smallInt(static_cast<int32_t>(es.depth)));
+  storeWord(es.process, kProcessLink, smallInt(es.linkPosition));
+}
+
+bool run(ExecutionState& es) {
+  for (;;) {
+    // A slice of n steps runs at most n - 1 instructions.
+    if (es.stepsLeft <= 1) [[unlikely]] {
+      es.stepsLeft = 0;
+      saveProcess(es);
+      return true;
+    }
+    --es.stepsLeft;
+    int opcode = nextByte(es);
+    int operand = opcode & 0x0F;
+    opcode >>= 4;
+    if (opcode == 0) {
+      opcode = operand;
+      operand = nextByte(es);
+    }
+    if (tracing(kTraceBytecodes)) [[unlikely]]
+      traceBytecode(opcode, operand);
+    if (!kInstructionHandlers[opcode](es, operand)) {
+      saveProcess(es);
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+bool execute(ObjectRef process, int32_t steps) {
+  ExecutionState es;
+  es.saved = interp;
+  es.outer = interp.running;
+  es.stepsLeft = steps;
+  interp.running = &es;
+  ++interp.nesting;
+  const bool active = loadProcess(es, process) && run(es);
+  interp = es.saved;
+  return active;
+}
+
+int32_t* runningStepCounter() {
+  return interp.running ? &interp.running->stepsLeft : nullptr;
+}
+
+bool isProcessRunning(ObjectRef process) {
+  for (const ExecutionState* es = interp.running; es != nullptr; es = es->outer)
+    if (es->process == process) return true;
+  return false;
+}
+
+void setUpSpecialSelectors() {
+  registerWithCollector();
+  for (ObjectRef& slot : unaryTable) slot = nilObj;
+  for (ObjectRef& slot : binaryTable) slot = nilObj;
+  for (int i = 0; i < kUnarySelectorCount; ++i) unaryTable[i] = intern(kUnarySelectorNames[i]);
+  for (int i = 0; i < kBinarySelectorCount; ++i) binaryTable[i] = intern(kBinarySelectorNames[i]);
+}
+
+ObjectRef unarySelector(int index) {
+  return index >= 0 && index < kUnaryTableSlots ? unaryTable[index] : nilObj;
+}
+
+ObjectRef binarySelector(int index) {
+  return index >= 0 && index < kBinaryTableSlots ? binaryTable[index] : nilObj;
+}
+
+void resetInterpreter() {
+  interp = InterpreterRegisters{};
+  for (ObjectRef& slot : unaryTable) slot = nilObj;
+  for (ObjectRef& slot : binaryTable) slot = nilObj;
+  flushMethodCache();
+  resetTraceCounters();
+  watching = false;
+}

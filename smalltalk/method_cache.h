@@ -1,0 +1,34 @@
+// The method cache: 211 direct-mapped lines of (selector, lookup class, class
+// where found, Method). A collision replaces the line.
+//
+// The cache does not keep its Methods alive. So that a line never yields a
+// collected or replaced Method, the whole cache is cleared after every
+// collection, and the compiler clears a selector's lines whenever it installs
+// a method (flushCacheSelector).
+#pragma once
+
+#include <cstdint>
+
+#include "smalltalk/object_ref.h"
+
+inline constexpr uint32_t cacheSize = 211;
+
+struct CacheLine {
+  ObjectRef selector;
+  ObjectRef lookupClass;
+  ObjectRef foundClass;
+  ObjectRef method;
+};
+
+extern CacheLine methodCache[cacheSize];
+
+// The line of (selector, lookup class), computed unsigned.
+inline uint32_t cacheLineIndex(ObjectRef selector, ObjectRef cls) {
+  return ((selector.word >> 1) + (cls.word >> 1)) % cacheSize;
+}
+
+// Zeroes every line.
+void flushMethodCache();
+// Clears the selector word of every line that holds selector (primitives 38
+// and 39, and every method installation).
+void flushCacheSelector(ObjectRef selector);
