@@ -137,6 +137,10 @@ bool compileMethod(ObjectRef method, const char* source, bool keepSource) {
   if (compiler.parseOk) parsePattern();
   if (compiler.parseOk) parseTemporaries();
   if (compiler.parseOk) parseStatements();
+  // A closing token that no bracket owns would otherwise drop the rest of
+  // the method without a word.
+  if (compiler.parseOk && compiler.lex->kind == TokenKind::Closing)
+    compileError("invalid statement ending; token is ", compiler.lex->text);
   emitSpecial(Special::PopTop);
   emitSpecial(Special::SelfReturn);
   compiler.literalCount = compiler.parseOk ? compiler.literalCount : 0;
@@ -167,6 +171,7 @@ void parseStatements() {
     emitPushConstant(Constant::Nil);  // an empty block answers nil
     return;
   }
+  if (lex.kind == TokenKind::EndOfInput) return;  // a method without statements
   for (;;) {
     parseStatement();
     if (!compiler.parseOk) return;
