@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   liblz4-dev zlib1g-dev
   xvfb xdotool x11-apps x11-utils xauth python3 python3-xlib
+  lua5.4
 )
 
 missing=()
