@@ -14,6 +14,7 @@ struct Binding {
   WinMousePosCallback onMousePos = nullptr;
   WinKeyCallback onKey = nullptr;
   WinKeyCallback onChar = nullptr;
+  int lastX = 0, lastY = 0;  // pointer position last handed to onMousePos
 };
 Binding binding;
 
@@ -35,8 +36,25 @@ void sizeTrampoline(GLFWwindow*, int width, int height) {
   if (binding.onSize) binding.onSize(width, height);
 }
 
+void deliverPointer(int x, int y) {
+  binding.lastX = x;
+  binding.lastY = y;
+  if (binding.onMousePos) binding.onMousePos(x, y);
+}
+
 void cursorTrampoline(GLFWwindow*, double x, double y) {
-  if (binding.onMousePos) binding.onMousePos(int(std::floor(x)), int(std::floor(y)));
+  deliverPointer(int(std::floor(x)), int(std::floor(y)));
+}
+
+// GLFW 3 on X11 drops motion events that land exactly on its last warp target
+// (the window's origin when it never warped), so a pointer moved into the
+// top-left corner would go unreported. Compare with the real position instead.
+void catchMissedPointerMove() {
+  if (!binding.onMousePos) return;
+  double x = 0, y = 0;
+  glfwGetCursorPos(binding.window, &x, &y);
+  const int ix = int(std::floor(x)), iy = int(std::floor(y));
+  if (ix != binding.lastX || iy != binding.lastY) deliverPointer(ix, iy);
 }
 
 void keyTrampoline(GLFWwindow*, int key, int, int action, int) {
@@ -115,6 +133,7 @@ int winGetWindowParam(int param) {
 
 void winSwapBuffers() {
   glfwPollEvents();
+  catchMissedPointerMove();
   glfwSwapBuffers(binding.window);
 }
 
