@@ -97,7 +97,7 @@ uint32_t lzCompress(uint8_t* dst, const uint8_t* src, uint32_t n) {
   putControl(dst, control, bits << (kGroupItems - items));
   if (out > n) {
     dst[0] = kLzStored;
-    memcpy(dst + 1, src, n);
+    if (n > 0) memcpy(dst + 1, src, n);
     return n + 1;
   }
   return out;
@@ -107,7 +107,7 @@ int32_t lzDecompress(const uint8_t* src, uint32_t size, uint8_t* dst, size_t cap
   if (size == 0) return -1;
   if (src[0] == kLzStored) {
     if (size - 1 > capacity) return -1;
-    memcpy(dst, src + 1, size - 1);
+    if (size > 1) memcpy(dst, src + 1, size - 1);
     return int32_t(size - 1);
   }
   size_t out = 0;

@@ -87,8 +87,10 @@ void swapRedBlue(uint8_t* pixels, size_t byteSize, int bytesPerPixel) {
 }
 
 void decodeRaw(const std::vector<uint8_t>& data, TgaImage& image) {
-  size_t n = std::min(data.size(), size_t(image.byteSize));
-  memcpy(image.pixels.get(), data.data(), n);
+  // Whole pixels only: a pixel cut off by the file end stays zero like the rest.
+  const size_t bpp = size_t(image.bytesPerPixel);
+  const size_t n = bpp == 0 ? 0 : std::min(data.size(), size_t(image.byteSize)) / bpp * bpp;
+  if (n > 0) memcpy(image.pixels.get(), data.data(), n);
   swapRedBlue(image.pixels.get(), n, image.bytesPerPixel);
 }
 
