@@ -14,6 +14,7 @@
 #define TOLVA_PRIMITIVES(X)                          \
   X(2, "object table walk", primObjectWalk)          \
   X(3, "random", primRandom)                         \
+  X(9, "quit", primQuit)                             \
   X(11, "class", primClassOf)                        \
   X(12, "basic size", primBasicSize)                 \
   X(13, "identity number", primIdentityNumber)       \
@@ -27,6 +28,7 @@
   X(31, "basicAt:put:", primBasicAtPut)              \
   X(32, "byteAt:put:", primByteAtPut)                \
   X(33, "copyFrom:to:", primCopyFromTo)              \
+  X(51, "integer to float", primIntegerToFloat)     \
   X(55, "seed random", primSeedRandom)               \
   X(58, "new pointer object", primNewPointerObject)  \
   X(59, "new byte object", primNewByteObject)        \
@@ -53,6 +55,7 @@
   X(98, "format time", primFormatTime)               \
   X(99, "calendar fields", primCalendar)             \
   X(100, "current time", primCurrentTime)            \
+  X(101, "float print string", primFloatPrintString) \
   X(102, "float ln", primFloatLn)                    \
   X(103, "float exp", primFloatExp)                  \
   X(106, "float split", primFloatSplit)              \
@@ -66,11 +69,16 @@
   X(117, "float ~=", primFloatNotEqual)              \
   X(118, "float *", primFloatMultiply)               \
   X(119, "float /", primFloatDivide)                 \
+  X(120, "open slot", primOpenSlot)                 \
+  X(121, "close slot", primCloseSlot)               \
   X(122, "flush slot", primFlushSlot)                \
+  X(123, "file in", primFileInSlot)                 \
   X(124, "directory", primDirectory)                 \
   X(125, "read line", primReadLine)                  \
   X(126, "rewind slot", primRewindSlot)              \
   X(127, "write image", primWriteImage)              \
+  X(128, "write text", primWriteText)               \
+  X(129, "write line", primWriteLine)               \
   X(144, "placeholder", primPlaceholder)             \
   X(148, "environment", primEnvironment)             \
   X(149, "socket", primSocket)                       \
