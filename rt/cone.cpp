@@ -20,16 +20,6 @@ void add_side(AxialHits* hits, const AxialRay& r, float dist, float t) {
   if (z >= dist && z <= 1.0f) axial_add(hits, t, kAxialSide);
 }
 
-// The cap at height z is crossed inside its disc of squared radius r2.
-void add_cap(AxialHits* hits, const AxialRay& r, float z, float r2, int32_t surface) {
-  const Vec3& o = r.origin;
-  const Vec3& d = r.direction;
-  const float t = (z - o.z) / d.z;
-  const float x = o.x + t * d.x;
-  const float y = o.y + t * d.y;
-  if (x * x + y * y <= r2) axial_add(hits, t, surface);
-}
-
 bool cone_all_intersections(Shape* shape, const Ray* ray, IntervalList* list) {
   profile_enter(&cone_scope);
   auto* cone = static_cast<Cone*>(shape);
@@ -52,8 +42,8 @@ bool cone_all_intersections(Shape* shape, const Ray* ray, IntervalList* list) {
     }
   }
   if (std::fabs(d.z) > kConeEpsilon) {
-    add_cap(&hits, local, 1.0f, 1.0f, kApexCap);
-    add_cap(&hits, local, cone->dist, cone->dist * cone->dist, kBaseCap);
+    axial_add_cap(&hits, local, 1.0f, 1.0f, kApexCap);
+    axial_add_cap(&hits, local, cone->dist, cone->dist * cone->dist, kBaseCap);
   }
   const bool appended = axial_finish(cone, ray, local, &hits, list);
   profile_leave();
@@ -66,14 +56,10 @@ Vec3* cone_normal(Vec3* out, Shape* shape, const Hit* hit) {
   return axial_normal(out, shape, hit, cone_side_normal);
 }
 
-void cone_place(Shape* shape, const Vec3* vector, const Transform* transform) {
-  axial_translate(shape, vector, transform);
-}
-
 }  // namespace
 
 const ShapeMethods cone_methods = {
-    cone_all_intersections, cone_normal,       cone_place, cone_place, cone_place,
+    cone_all_intersections, cone_normal,       axial_place, axial_place, axial_place,
     axial_apply_transform,  cone_compute_data,
 };
 

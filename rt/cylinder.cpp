@@ -50,16 +50,8 @@ bool cylinder_all_intersections(Shape* shape, const Ray* ray, IntervalList* list
     }
   }
   if (std::fabs(d.z) > kAxialEpsilon) {
-    const struct {
-      float z;
-      int32_t surface;
-    } caps[] = {{1.0f, kApexCap}, {cyl->dist, kBaseCap}};
-    for (const auto& cap : caps) {
-      const float t = (cap.z - o.z) / d.z;
-      const float x = o.x + t * d.x;
-      const float y = o.y + t * d.y;
-      if (x * x + y * y <= 1.0f) axial_add(&hits, t, cap.surface);
-    }
+    axial_add_cap(&hits, local, 1.0f, 1.0f, kApexCap);
+    axial_add_cap(&hits, local, cyl->dist, 1.0f, kBaseCap);
   }
   const bool appended = axial_finish(cyl, ray, local, &hits, list);
   profile_leave();
@@ -70,15 +62,11 @@ Vec3* cylinder_normal(Vec3* out, Shape* shape, const Hit* hit) {
   return axial_normal(out, shape, hit, cylinder_side_normal);
 }
 
-void axial_rotate_or_scale(Shape* shape, const Vec3* vector, const Transform* transform) {
-  axial_translate(shape, vector, transform);
-}
-
 }  // namespace
 
 const ShapeMethods cylinder_methods = {
-    cylinder_all_intersections, cylinder_normal,       axial_translate,       axial_rotate_or_scale,
-    axial_rotate_or_scale,      axial_apply_transform, cylinder_compute_data,
+    cylinder_all_intersections, cylinder_normal,       axial_place, axial_place, axial_place,
+    axial_apply_transform,      cylinder_compute_data,
 };
 
 void cylinder_compute_data(Shape* shape) {
@@ -104,6 +92,16 @@ AxialRay axial_object_ray(const Cylinder* shape, const Ray* ray) {
   local.scale = 1.0f / vec3_length(d);
   local.direction = d * local.scale;
   return local;
+}
+
+void axial_add_cap(AxialHits* hits, const AxialRay& r, float z, float radius_squared,
+                   int32_t surface) {
+  const Vec3& o = r.origin;
+  const Vec3& d = r.direction;
+  const float t = (z - o.z) / d.z;
+  const float x = o.x + t * d.x;
+  const float y = o.y + t * d.y;
+  if (x * x + y * y <= radius_squared) axial_add(hits, t, surface);
 }
 
 bool axial_finish(Cylinder* shape, const Ray* ray, const AxialRay& local, AxialHits* hits,
@@ -146,7 +144,7 @@ void axial_update_bounds(Cylinder* shape) {
   box_of_transformed(shape->transform->matrix, &shape->bounds);
 }
 
-void axial_translate(Shape* shape, const Vec3*, const Transform* transform) {
+void axial_place(Shape* shape, const Vec3*, const Transform* transform) {
   axial_apply_transform(shape, transform);
 }
 

@@ -58,6 +58,11 @@ inline void axial_add(AxialHits* hits, float t, int32_t surface) {
   ++hits->count;
 }
 
+// Adds the crossing of the cap plane at object height z when it falls
+// within the cap's disc. The caller makes sure the ray is not parallel.
+void axial_add_cap(AxialHits* hits, const AxialRay& r, float z, float radius_squared,
+                   int32_t surface);
+
 // Orders the first two candidates, applies the depth limits and appends at
 // most one interval. Returns whether it appended.
 bool axial_finish(Cylinder* shape, const Ray* ray, const AxialRay& local, AxialHits* hits,
@@ -70,8 +75,9 @@ void axial_set_frame(Cylinder* shape, Vec3 axis, const Vec3& origin, float radiu
 // Bounds of the object-space box (-1, -1, dist)..(1, 1, 1) mapped to world.
 void axial_update_bounds(Cylinder* shape);
 
-// Slots 2 to 5 of both types: compose into the own Transform, then bound.
-void axial_translate(Shape* shape, const Vec3* vector, const Transform* transform);
+// Slots 2 to 5 of both types: compose into the own Transform, then bound
+// (translate, rotate and scale ignore the vector).
+void axial_place(Shape* shape, const Vec3* vector, const Transform* transform);
 void axial_apply_transform(Shape* shape, const Transform* transform);
 
 // Object-space normal by surface code -> unit world normal; `side` gives the
