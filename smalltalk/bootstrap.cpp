@@ -5,6 +5,7 @@
 #include "smalltalk/class_layout.h"
 #include "smalltalk/core_objects.h"
 #include "smalltalk/dir_listing.h"
+#include "smalltalk/interpreter.h"
 #include "smalltalk/name_table.h"
 #include "smalltalk/object_table.h"
 #include "smalltalk/symbols.h"
@@ -135,5 +136,6 @@ void setUpInterpreter() {
   for (const FixedGlobal& fixed : kFixedGlobals) {
     if (globalValue(fixed.name) != fixed.ref) internalError(fixed.check, kSourceTolva);
   }
+  setUpSpecialSelectors();
   clearListingTable();
 }

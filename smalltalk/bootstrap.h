@@ -1,9 +1,5 @@
 // The minimal object world every run starts from, and the class look-ups the
 // compiler uses.
-//
-// Not implemented yet: bodies of everything below (being written now); step 14
-// (interpreter set-up) will call the interpreter's selector-table set-up and
-// the primitives' directory-table reset once those exist.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +10,8 @@
 // table, the core classes and metaclasses, the global "version".
 void bootstrapObjectWorld();
 // The interpreter set-up: checks the fixed globals nil, true, false, symbols
-// (an internal error otherwise), then prepares the interpreter's tables.
+// (an internal error otherwise), interns the special selectors into the
+// interpreter's tables and empties the directory listing slots.
 void setUpInterpreter();
 
 // Creates a class and its metaclass ("<name>Meta") and enters both as globals.
