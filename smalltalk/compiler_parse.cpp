@@ -133,8 +133,8 @@ bool compileMethod(ObjectRef method, const char* source, bool keepSource) {
   prepareCompilerBuffers();
   resetForMethod(source ? source : "");
   nextToken();
-  if (compiler.classRefused) compileError(kClassRefused, "");
   if (compiler.parseOk) parsePattern();
+  if (compiler.parseOk && compiler.classRefused) compileError(kClassRefused, "");
   if (compiler.parseOk) parseTemporaries();
   if (compiler.parseOk) parseStatements();
   // A closing token that no bracket owns would otherwise drop the rest of

@@ -228,6 +228,7 @@ TEST_F(CompilerWorld, ClassChainsWithTooManyNamesAreRefused) {
   EXPECT_EQ(message, "********compiler error: Class Wide : more than 255 variable names in its chain\n");
   Compiled c = compileText("foo ^ v0");
   EXPECT_FALSE(c.ok);
+  EXPECT_EQ(c.errors, "********compiler error: Method foo : too many variable names in class \n");
   pointers.pop_back();
   ASSERT_TRUE(loadClassVariables(makeClass("Wide", pointers)));
   EXPECT_EQ(compileText("foo ^ v254").bytes, (std::vector<int>{0x01, 254, 0xF2, 0xF5, 0xF1}));
