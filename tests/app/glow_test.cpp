@@ -163,3 +163,29 @@ TEST(Glow, PictureSmallerThanTheFactorHasEmptyHalos) {
 }
 
 }  // namespace
+
+namespace {
+
+// The halos equal the reduction followed by blurRow on every row and
+// blurColumn on every column, whatever order the layer builder works in.
+TEST(Glow, HalosEqualReductionThenRowAndColumnBlur) {
+  for (const GlowSettings& s : kGlowSettingsTable) {
+    const int w = 70, h = 45;
+    std::mt19937 rng(unsigned(s.supersample));
+    Bytes mask(size_t(w) * h * 4);
+    for (auto& b : mask) b = uint8_t(rng() & 0x80);
+    GlowLayers layers;
+    buildGlowLayers(layers, mask.data(), w, h, 0x80, {20, 242, 22}, s);
+    const int rw = w / s.supersample, rh = h / s.supersample;
+    Bytes reduced(size_t(rw) * rh * 4);
+    boxDownsample(layers.full.data(), w, h, s.supersample, reduced.data());
+    for (int32_t k : {s.nearK, s.wideK}) {
+      Bytes expected = reduced;
+      for (int row = 0; row < rh; ++row) blurRow(k, expected.data(), rw, row);
+      for (int col = 0; col < rw; ++col) blurColumn(k, expected.data(), rw, rh, col);
+      EXPECT_EQ(k == s.nearK ? layers.nearHalo : layers.wideHalo, expected) << "k=" << k;
+    }
+  }
+}
+
+}  // namespace
