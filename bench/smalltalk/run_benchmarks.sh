@@ -4,6 +4,7 @@
 # geometric mean of each column. Every program checks its own result and
 # prints "ok"; a wrong or missing result is shown instead of the time.
 #   bench/smalltalk/run_benchmarks.sh [TOLVA]   (default build/smalltalk/tolva)
+# LUA and PYTHON name other interpreters (for example PYTHON=/usr/bin/python3).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -24,8 +25,8 @@ time_run() {
   fi
 }
 
-lua=$(command -v lua5.4 || true)
-python=$(command -v python3 || true)
+lua=$(command -v "${LUA:-lua5.4}" || true)
+python=$(command -v "${PYTHON:-python3}" || true)
 printf '%-14s %12s %12s %12s\n' program tolva lua5.4 python3
 declare -a st lu py
 for p in "${programs[@]}"; do
