@@ -1,7 +1,8 @@
 // Property tests over many random rays: CSG trees of random spheres and boxes
-// agree with point-membership sampling along the ray, their lists are sorted
-// and overlap-free, entry normals face the ray and exit normals follow it;
-// and no ray-box test rejects a shape that the ray actually meets.
+// (some placed through transformed objects) agree with point-membership
+// sampling along the ray, their lists are sorted and overlap-free, entry
+// normals face the ray and exit normals follow it; and no ray-box test
+// rejects a shape that the ray actually meets.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -45,17 +46,30 @@ std::unique_ptr<Solid> random_leaf(std::mt19937& rng) {
   auto s = std::make_unique<Solid>();
   std::uniform_real_distribution<float> size(0.5f, 1.5f);
   const Vec3 centre = random_point(rng, 1.5f);
+  // Every third leaf is a transformed object, so hits carry hit transforms
+  // through the merges.
+  const bool wrapped = rng() % 3 == 0;
   if (rng() % 2 == 0) {
     s->kind = Solid::kSphere;
     s->a = centre;
     s->b = Vec3{size(rng), 0, 0};
     s->shape = scene_sphere(s->a, s->b.x);
+    if (wrapped) {  // the same sphere as a placed unit sphere
+      s->shape = scene_transformed(scene_sphere({0, 0, 0}, 1));
+      scene_scale(s->shape, {s->b.x, s->b.x, s->b.x});
+      scene_translate(s->shape, centre);
+    }
   } else {
     s->kind = Solid::kBox;
     const Vec3 half{size(rng), size(rng), size(rng)};
     s->a = centre - half;
     s->b = centre + half;
     s->shape = scene_box(s->a, s->b);
+    if (wrapped) {  // the same box as a placed unit cube
+      s->shape = scene_transformed(scene_box({-1, -1, -1}, {1, 1, 1}));
+      scene_scale(s->shape, half);
+      scene_translate(s->shape, centre);
+    }
   }
   return s;
 }
@@ -105,11 +119,15 @@ void check_ray(const Solid& solid, const Ray& ray, const IntervalList& list, int
     const Interval& s = list.records[i];
     ASSERT_LE(s.entry.depth, s.exit.depth);
     ASSERT_GT(s.exit.depth, 1e-6f);
-    if (i > 0) ASSERT_LE(list.records[i - 1].exit.depth, s.entry.depth) << "spans overlap";
+    if (i > 0) {
+      ASSERT_LE(list.records[i - 1].exit.depth, s.entry.depth) << "spans overlap";
+    }
     // An entry normal faces the ray, an exit normal follows it.
     const float dn = vec3_dot(normal_at(solid.shape, s.entry), ray.direction);
     const float xn = vec3_dot(normal_at(solid.shape, s.exit), ray.direction);
-    if (s.entry.depth > 0) EXPECT_LE(dn, 1e-3f) << "entry normal " << i;
+    if (s.entry.depth > 0) {
+      EXPECT_LE(dn, 1e-3f) << "entry normal " << i;
+    }
     EXPECT_GE(xn, -1e-3f) << "exit normal " << i;
   }
   for (int k = 0; k < kSamples; ++k) {
