@@ -1,7 +1,6 @@
 // Scene-building helpers: allocation, filling and placement of shapes.
 #include "rt/scene.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -31,9 +30,13 @@ T* make_shape(const ShapeMethods* methods) {
   return shape;
 }
 
+// A shape that needs a Transform cannot be built without one; the engine's
+// fatal status, after transform_create's own message.
+constexpr int kFatalStatus = -1;
+
 Transform* new_transform() {
   Transform* t = transform_create();
-  if (t == nullptr) std::exit(EXIT_FAILURE);  // transform_create printed why
+  if (t == nullptr) std::exit(kFatalStatus);
   return t;
 }
 
@@ -90,6 +93,7 @@ Shape* scene_plane(const Vec3& normal, float distance) {
 }
 
 Shape* scene_polyhedron(const PolyFace* faces, int face_count, const Vec3& min, const Vec3& max) {
+  if (face_count < 0) face_count = 0;
   auto* copy = new PolyFace[face_count > 0 ? face_count : 1];
   registry().push_back(copy);
   for (int i = 0; i < face_count; ++i) copy[i] = faces[i];

@@ -18,9 +18,11 @@
 Shape* scene_sphere(const Vec3& centre, float radius);
 // The box between two corners (given in any order per axis).
 Shape* scene_box(const Vec3& corner1, const Vec3& corner2);
-// The half-space dot(normal, P) + distance < 0; the normal is stored unit.
+// The half-space dot(normal, P) + distance < 0, stored with a unit normal
+// (both values divided by the normal's length, which must not be zero).
 Shape* scene_plane(const Vec3& normal, float distance);
-// A convex polyhedron from face planes (copied) and its object-space box.
+// A convex polyhedron from face planes (copied; a negative count is taken as
+// none) and its object-space box.
 Shape* scene_polyhedron(const PolyFace* faces, int face_count, const Vec3& min, const Vec3& max);
 Shape* scene_torus(float major_radius, float minor_radius);
 // A capped cylinder between two end points; equal end points end the program
