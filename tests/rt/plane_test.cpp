@@ -71,7 +71,7 @@ TEST_F(FreshProfilerTest, PlacementKeepsTheHalfSpaceAndUnboundedBounds) {
   EXPECT_NEAR(p.distance, -8.0f, 1e-5f);
   Transform turn;
   make_rotation(&turn, {1, 0, 0}, static_cast<float>(M_PI / 2));
-  p.methods->Rotate(&p, nullptr, &turn);  // the +z normal turns to +y... then y < 8
+  p.methods->Rotate(&p, nullptr, &turn);  // the +z normal turns to -y: y > -8
   expect_vec_near(p.normal, {0, -1, 0});
   const SlotResult r = intersect(&p, make_test_ray({0, -20, 0}, {0, 1, 0}));
   ASSERT_TRUE(r.hit);
@@ -85,7 +85,8 @@ TEST_F(FreshProfilerTest, TransformedPlaneWorksInObjectSpace) {
   make_rotation(&turn, {0, 1, 0}, static_cast<float>(M_PI / 2));
   p.methods->Apply_Transform(&p, &turn);
   ASSERT_NE(p.transform, nullptr);
-  // z < 0 turned about y by a quarter: the inside becomes x < 0 ... or x > 0.
+  // The world normal is the object normal carried by the turn; a ray coming
+  // in against it enters at the plane through the origin.
   const Vec3 n = [&] {
     Hit h{};
     return normal_at(&p, h);
