@@ -183,3 +183,20 @@ TEST(Codec, EveryCutOrFlippedBlockDecodesSafely) {
 }
 
 }  // namespace
+
+#include "app/viewer.h"
+
+namespace {
+
+TEST(CodecSelfTest, DecodesOverThePixelsAndPrintsTheCodecLine) {
+  Bytes pixels(20, 7);
+  pixels.push_back(99);  // beyond the tested size: left alone
+  ::testing::internal::CaptureStdout();
+  EXPECT_TRUE(codecSelfTest(pixels.data(), 20));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "size: 20, compressed: 7, ratio: 35.0%\n");
+  Bytes expected(20, 7);
+  expected.push_back(99);
+  EXPECT_EQ(pixels, expected);
+}
+
+}  // namespace
