@@ -1,5 +1,6 @@
 #include "smalltalk/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -9,16 +10,23 @@ constexpr const char* kTooLongMessage = "line too long: skipped (more than %zu b
 
 enum class ReadResult { kLine, kEnd, kTooLong };
 
-// Reads one (possibly joined) line into buffer; n is its length.
+// Reads one (possibly joined) line into buffer; n is its length. A read that
+// the buffer's end cuts short (no line feed, buffer full) makes the line too long.
 ReadResult readJoined(std::FILE* stream, bool standardInput, char* buffer, std::size_t& n) {
   n = 0;
   bool readAnything = false;
   for (;;) {
-    if (n + kLineReadChunk + 1 > kLineBufferBytes) return ReadResult::kTooLong;
-    if (std::fgets(buffer + n, kLineReadChunk + 1, stream) == nullptr)
+    const std::size_t room = kLineBufferBytes - n;  // includes the terminating zero
+    if (room < 2) return ReadResult::kTooLong;
+    const int ask = static_cast<int>(std::min<std::size_t>(room, kLineReadChunk + 1));
+    if (std::fgets(buffer + n, ask, stream) == nullptr)
       return readAnything ? ReadResult::kLine : ReadResult::kEnd;
     readAnything = true;
-    n += std::strlen(buffer + n);
+    const std::size_t got = std::strlen(buffer + n);
+    const bool cutByBuffer = ask < kLineReadChunk + 1 && got == static_cast<std::size_t>(ask - 1) &&
+                             buffer[n + got - 1] != '\n';
+    n += got;
+    if (cutByBuffer) return ReadResult::kTooLong;
     if (standardInput && n > 0 && buffer[n - 1] == '\n') buffer[--n] = '\0';
     if (n == 0 || buffer[n - 1] != kContinuation) return ReadResult::kLine;
     --n;  // the next read continues at the backslash

@@ -31,7 +31,7 @@ ObjectRef optionalInt(std::optional<int> value) { return value ? intResult(*valu
 // The entry is taken from the listing only when it can be answered.
 ObjectRef nextEntry(int slot) {
   ObjectRef entryClass = globalValue(kDirectoryEntryClass);
-  if (!isLiveObject(entryClass)) return nilObj;
+  if (entryClass == nilObj || !isLiveObject(entryClass)) return nilObj;
   std::optional<DirEntryInfo> info = nextListingEntry(slot);
   if (!info) return nilObj;
   ObjectRef name = stringResult(info->name);

@@ -3,6 +3,7 @@
 // closing, file-in and plain writes live with the compiler's primitives.
 #include "smalltalk/chunk_write.h"
 #include "smalltalk/file_slots.h"
+#include "smalltalk/filein.h"
 #include "smalltalk/line_reader.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/primitive_table.h"
@@ -40,6 +41,11 @@ ObjectRef primRewindSlot(ObjectRef* args) {
 ObjectRef primWriteImage(ObjectRef* args) {
   std::FILE* f = streamArg(args[0]);
   return f ? writeImage(f) : nilObj;
+}
+
+ObjectRef primReadChunk(ObjectRef* args) {
+  std::FILE* f = streamArg(args[0]);
+  return f ? readChunk(f) : nilObj;
 }
 
 ObjectRef primWriteChunk(ObjectRef* args) {
