@@ -9,6 +9,9 @@
 
 namespace {
 
+// The helpers below run on every send and return; keep them in their callers.
+#define TOLVA_HOT [[gnu::always_inline]] inline
+
 // A Method: a pointer object with at least the eight Method words.
 bool isMethod(ObjectRef m) { return hasWords(m, kMethodWords); }
 
@@ -22,7 +25,7 @@ uint32_t methodCount(ObjectRef m, uint32_t word) {
 // Anything with the Context words that the interpreter reads.
 bool isContext(ObjectRef c) { return hasWords(c, kContextTemporaries + 1); }
 
-void loadMethod(ExecutionState& es, ObjectRef m) {
+TOLVA_HOT void loadMethod(ExecutionState& es, ObjectRef m) {
   TOLVA_CHECK(isMethod(m), kSourcePrototypes);
   es.method = m;
   interp.currentMethod = m;
@@ -36,7 +39,7 @@ void loadMethod(ExecutionState& es, ObjectRef m) {
   es.codeSize = bytes && es.bytecodes ? byteSize(code) : 0;
 }
 
-void loadReceiver(ExecutionState& es) {
+TOLVA_HOT void loadReceiver(ExecutionState& es) {
   TOLVA_CHECK(es.argumentCount >= 1, kSourcePrototypes);
   es.receiverObject = es.arguments[0];
   if (es.receiverObject == pointerList) internalError("es->receiverObject != pointerList", kSourcePrototypes);
@@ -44,7 +47,7 @@ void loadReceiver(ExecutionState& es) {
 }
 
 // Arguments and temporaries of a frame that lives on the stack.
-void bindStackFrame(ExecutionState& es, uint32_t temporaries) {
+TOLVA_HOT void bindStackFrame(ExecutionState& es, uint32_t temporaries) {
   const int32_t L = es.linkPosition;
   es.context = es.stack;
   es.contextBody = es.stackBase;
