@@ -75,7 +75,7 @@ void prepareListingTable() {
 }
 
 void clearListingTable() {
-  if (listings == nullptr) return;
+  prepareListingTable();
   for (int i = 0; i < kListingSlots; ++i) {
     closeDir(listings[i]);
     listings[i] = Listing{};

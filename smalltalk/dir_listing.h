@@ -18,8 +18,8 @@ struct DirEntryInfo {
 // yet; the driver calls it at entry, opening a listing when needed.
 void prepareListingTable();
 
-// Empties every slot (closing what is open). Called when the object world is
-// built, and by tests.
+// Empties every slot (closing what is open), acquiring the table first when
+// needed. The bootstrap's last step calls it, and tests do.
 void clearListingTable();
 
 // Opens a listing of the directory in the lowest empty slot; nullopt when the
