@@ -5,12 +5,9 @@
 #include <utility>
 
 #include "rt/profile.h"
+#include "rt/shape_limits.h"
 
 namespace {
-
-// Below this a quadratic coefficient, a direction component or a radius
-// difference counts as zero.
-constexpr float kConeEpsilon = 1e-10f;
 
 ProfileScope cone_scope = PROFILE_SCOPE("All_Cone_Intersections");
 
@@ -31,8 +28,8 @@ bool cone_all_intersections(Shape* shape, const Ray* ray, IntervalList* list) {
   const float a = d.x * d.x + d.y * d.y - d.z * d.z;
   const float b = d.x * o.x + d.y * o.y - d.z * o.z;
   const float c = o.x * o.x + o.y * o.y - o.z * o.z;
-  if (std::fabs(a) < kConeEpsilon) {
-    if (std::fabs(b) > kConeEpsilon) add_side(&hits, local, cone->dist, -0.5f * c / b);
+  if (std::fabs(a) < rt::kAxialEpsilon) {
+    if (std::fabs(b) > rt::kAxialEpsilon) add_side(&hits, local, cone->dist, -0.5f * c / b);
   } else {
     const float disc = b * b - a * c;
     if (disc >= 0.0f) {
@@ -41,7 +38,7 @@ bool cone_all_intersections(Shape* shape, const Ray* ray, IntervalList* list) {
       add_side(&hits, local, cone->dist, (s - b) / a);
     }
   }
-  if (std::fabs(d.z) > kConeEpsilon) {
+  if (std::fabs(d.z) > rt::kAxialEpsilon) {
     axial_add_cap(&hits, local, 1.0f, 1.0f, kApexCap);
     axial_add_cap(&hits, local, cone->dist, cone->dist * cone->dist, kBaseCap);
   }
@@ -65,7 +62,7 @@ const ShapeMethods cone_methods = {
 
 void cone_compute_data(Shape* shape) {
   auto* cone = static_cast<Cone*>(shape);
-  if (std::fabs(cone->apex_radius - cone->base_radius) < kConeEpsilon) {
+  if (std::fabs(cone->apex_radius - cone->base_radius) < rt::kAxialEpsilon) {
     cylinder_compute_data(shape);
     return;
   }
@@ -76,7 +73,7 @@ void cone_compute_data(Shape* shape) {
   }
   Vec3 axis = cone->apex_point - cone->base_point;
   const float length = vec3_length(axis);
-  if (length < kConeEpsilon) axial_degenerate("Degenerated cone, base point = apex point.");
+  if (length < rt::kAxialEpsilon) axial_degenerate("Degenerated cone, base point = apex point.");
   vec3_div_by(axis, length);
   // The full cone's tip lies `extension` beyond the base.
   const float extension = cone->base_radius * length / (cone->apex_radius - cone->base_radius);

@@ -8,13 +8,9 @@
 #include "rt/csg.h"
 #include "rt/plane.h"
 #include "rt/rt_tolerances.h"
+#include "rt/shape_limits.h"
 
 namespace {
-
-// A plane normal this close to an axis counts as axis-aligned: only then can
-// the half-space cut its box on that axis.
-constexpr float kAxisAlignedNormal = 1e-10f;
-constexpr int kFatalStatus = -1;
 
 // The plane's world normal (unit) and offset: dot(n, P) + d < 0 inside.
 void plane_in_world(const Plane* plane, Vec3* normal, float* distance) {
@@ -46,7 +42,7 @@ AxisBox half_space_box(const Plane* plane) {
   float* hi[3] = {&box.max.x, &box.max.y, &box.max.z};
   for (int k = 0; k < 3; ++k) {
     const float nk = vec3_get(n, k);
-    if (!(std::fabs(1.0f - std::fabs(nk)) < kAxisAlignedNormal)) continue;
+    if (!(std::fabs(1.0f - std::fabs(nk)) < rt::kAxisAlignedNormal)) continue;
     if (nk > 0.0f)
       *hi[k] = -d;
     else
@@ -62,7 +58,7 @@ AxisBox operand_box(const Shape* shape) {
 
 [[noreturn]] void degenerate_box() {
   std::fputs("Degenerate CSG bounding box!", stderr);
-  std::exit(kFatalStatus);
+  std::exit(rt::kGeometryFatalStatus);
 }
 
 }  // namespace

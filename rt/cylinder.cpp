@@ -9,20 +9,9 @@
 #include <utility>
 
 #include "rt/profile.h"
+#include "rt/shape_limits.h"
 
 namespace {
-
-// Below this a quadratic coefficient, a direction component or a radius
-// difference counts as zero for the two axial types.
-constexpr float kAxialEpsilon = 1e-10f;
-// An axis this close to +-z is taken as exactly +-z: the frame's rotation axis
-// (-a.y, a.x, 0) would otherwise be (nearly) zero. Compared in double: as a
-// float the value would round to 1.
-constexpr double kAxisAlignedZ = 1.0 - 1e-10;
-// A hit must lie beyond this depth to close an interval.
-constexpr float kAxialNearDepth = 1e-10f;
-
-constexpr int kFatalStatus = -1;
 
 ProfileScope cylinder_scope = PROFILE_SCOPE("All_Cylinder_Intersections");
 
@@ -37,7 +26,7 @@ bool cylinder_all_intersections(Shape* shape, const Ray* ray, IntervalList* list
   AxialHits hits{};
 
   const float a = d.x * d.x + d.y * d.y;
-  if (a > kAxialEpsilon) {
+  if (a > rt::kAxialEpsilon) {
     const float b = o.x * d.x + o.y * d.y;
     const float c = o.x * o.x + o.y * o.y - 1.0f;
     const float disc = b * b - a * c;
@@ -49,7 +38,7 @@ bool cylinder_all_intersections(Shape* shape, const Ray* ray, IntervalList* list
       }
     }
   }
-  if (std::fabs(d.z) > kAxialEpsilon) {
+  if (std::fabs(d.z) > rt::kAxialEpsilon) {
     axial_add_cap(&hits, local, 1.0f, 1.0f, kApexCap);
     axial_add_cap(&hits, local, cyl->dist, 1.0f, kBaseCap);
   }
@@ -71,14 +60,15 @@ const ShapeMethods cylinder_methods = {
 
 void cylinder_compute_data(Shape* shape) {
   auto* cyl = static_cast<Cylinder*>(shape);
-  if (std::fabs(cyl->apex_radius - cyl->base_radius) > kAxialEpsilon) {
+  if (std::fabs(cyl->apex_radius - cyl->base_radius) > rt::kAxialEpsilon) {
     cone_compute_data(shape);
     return;
   }
   cyl->methods = &cylinder_methods;
   Vec3 axis = cyl->apex_point - cyl->base_point;
   const float length = vec3_length(axis);
-  if (length < kAxialEpsilon) axial_degenerate("Degenerated cylinder, base point = apex point.");
+  if (length < rt::kAxialEpsilon)
+    axial_degenerate("Degenerated cylinder, base point = apex point.");
   vec3_div_by(axis, length);
   axial_set_frame(cyl, axis, cyl->base_point, cyl->apex_radius, length);
   cyl->dist = 0.0f;
@@ -113,7 +103,7 @@ bool axial_finish(Cylinder* shape, const Ray* ray, const AxialRay& local, AxialH
       std::swap(hits->depth[0], hits->depth[1]);
       std::swap(hits->surface[0], hits->surface[1]);
     }
-    if (!(hits->depth[1] > kAxialNearDepth) || !(hits->depth[0] < ray->max_depth)) n = 0;
+    if (!(hits->depth[1] > rt::kAxialNearDepth) || !(hits->depth[0] < ray->max_depth)) n = 0;
   }
   if (n < 2) return false;  // a single crossing closes nothing
   const Vec3 entry = ray->origin + ray->direction * hits->depth[0];
@@ -127,7 +117,7 @@ void axial_set_frame(Cylinder* shape, Vec3 axis, const Vec3& origin, float radiu
   Transform* own = shape->transform;
   make_scaling(own, Vec3{radius, radius, height});
   Vec3 turn_axis{-axis.y, axis.x, 0.0f};
-  if (std::fabs(static_cast<double>(axis.z)) > kAxisAlignedZ ||
+  if (std::fabs(static_cast<double>(axis.z)) > rt::kAxisAlignedZ ||
       (axis.x == 0.0f && axis.y == 0.0f)) {
     turn_axis = Vec3{1.0f, 0.0f, 0.0f};
     axis.z = axis.z < 0.0f ? -1.0f : 1.0f;
@@ -174,5 +164,5 @@ Vec3* axial_normal(Vec3* out, const Shape* shape, const Hit* hit, Vec3 (*side)(c
 
 void axial_degenerate(const char* message) {
   std::fprintf(stderr, "%s\n", message);
-  std::exit(kFatalStatus);
+  std::exit(rt::kGeometryFatalStatus);
 }

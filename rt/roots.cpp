@@ -1,23 +1,19 @@
 // Closed-form polynomial root solvers (quadratic, cubic by Cardano and the
 // trigonometric form, quartic by Ferrari's resolvent cubic). Everything is
-// single precision; the float constants below are the exact values the
-// formulas are defined with, so results match bit for bit across builds.
+// single precision, with the formulas' constants given as the floats below.
 #include "rt/roots.h"
 
 #include <cmath>
+
+#include "rt/shape_limits.h"
 
 namespace {
 
 constexpr float kOneThird = 0.33333334f;
 constexpr float kTwo27ths = 0.074074075f;
 constexpr float kPiThirds = 1.0471976f;
-// Relative slack under which a negative auxiliary square of the quartic is
-// taken as rounding noise: a true negative means complex roots, but a value
-// a few float steps below zero (seen for roots placed symmetrically, e.g. a
-// ray through a torus's centre) would otherwise lose all four roots.
-constexpr float kQuarticRoundingSlack = 1e-6f;
 
-bool is_zero(float v) { return v > -kRootZeroTolerance && v < kRootZeroTolerance; }
+bool is_zero(float v) { return v > -rt::kRootZeroTolerance && v < rt::kRootZeroTolerance; }
 
 // Real cube root that keeps the sign of x.
 float cube_root(float x) {
@@ -59,7 +55,7 @@ int solve_depressed_cubic(float p, float q, float roots[]) {
 // negative ones mean the quartic has no real roots (returns false). `scale`
 // is the magnitude of the terms whose difference gave `squared`.
 bool quartic_aux_root(float squared, float scale, float* out) {
-  if (is_zero(squared) || (squared < 0.0f && -squared <= kQuarticRoundingSlack * scale)) {
+  if (is_zero(squared) || (squared < 0.0f && -squared <= rt::kQuarticRoundingSlack * scale)) {
     *out = 0.0f;
     return true;
   }

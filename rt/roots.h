@@ -3,12 +3,9 @@
 //
 // Coefficient arrays run in ascending order of power (c[0] is the constant
 // term, c[n] the leading one). Root arrays need room for four floats. Roots
-// come back unsorted and may repeat.
+// come back unsorted and may repeat. What counts as zero is
+// rt::kRootZeroTolerance (rt/shape_limits.h).
 #pragma once
-
-// Values strictly between -kRootZeroTolerance and kRootZeroTolerance count
-// as zero in every discriminant test of the solvers.
-inline constexpr float kRootZeroTolerance = 1e-9f;
 
 // c[0] + c[1] x + c[2] x^2 = 0: returns 0, 1 or 2 roots.
 int solve_quadratic(const float c[3], float roots[]);

@@ -8,6 +8,7 @@
 #include "rt/csg.h"
 #include "rt/cylinder.h"
 #include "rt/plane.h"
+#include "rt/shape_limits.h"
 #include "rt/sphere.h"
 #include "rt/torus.h"
 #include "rt/transformed.h"
@@ -30,13 +31,11 @@ T* make_shape(const ShapeMethods* methods) {
   return shape;
 }
 
-// A shape that needs a Transform cannot be built without one; the engine's
+// A shape that needs a Transform cannot be built without one: the engine's
 // fatal status, after transform_create's own message.
-constexpr int kFatalStatus = -1;
-
 Transform* new_transform() {
   Transform* t = transform_create();
-  if (t == nullptr) std::exit(kFatalStatus);
+  if (t == nullptr) std::exit(rt::kGeometryFatalStatus);
   return t;
 }
 

@@ -7,12 +7,9 @@
 #include "rt/profile.h"
 #include "rt/roots.h"
 #include "rt/rt_tolerances.h"
+#include "rt/shape_limits.h"
 
 namespace {
-
-// Closer to the axis than this, a point has no nearest ring point; the normal
-// then points away from the centre.
-constexpr float kAxisDistanceEpsilon = 1e-10f;
 
 ProfileScope torus_scope = PROFILE_SCOPE("All_Torus_Intersections");
 
@@ -75,7 +72,7 @@ Vec3* torus_normal(Vec3* out, Shape* shape, const Hit* hit) {
   const Vec3 p = transform_point(inverse, hit->point);
   const float d = std::sqrt(p.x * p.x + p.z * p.z);
   Vec3 ring{0.0f, 0.0f, 0.0f};
-  if (d > kAxisDistanceEpsilon) {
+  if (d > rt::kAxisDistanceEpsilon) {
     const float s = torus->major_radius / d;
     ring = Vec3{p.x * s, 0.0f, p.z * s};
   }
