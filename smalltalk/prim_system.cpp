@@ -21,7 +21,8 @@
 
 namespace {
 
-// A nested run (primitive 19) is one slice of this many steps, at most this deep.
+// A nested run (primitive 19) is one slice of this many steps; at most this
+// many nested runs stand on top of the top-level one.
 constexpr int32_t kNestedSliceSteps = 4096;
 constexpr int kMaxNestedRuns = 64;
 
@@ -178,7 +179,7 @@ ObjectRef primSetCallerContext(ObjectRef* args) {
 // process (the answer is then false).
 ObjectRef primRunProcess(ObjectRef* args) {
   ObjectRef process = args[0];
-  if (!isRunnableProcess(process) || isProcessRunning(process) || interp.nesting >= kMaxNestedRuns)
+  if (!isRunnableProcess(process) || isProcessRunning(process) || interp.nesting > kMaxNestedRuns)
     return nilObj;
   return booleanObj(execute(process, kNestedSliceSteps));
 }

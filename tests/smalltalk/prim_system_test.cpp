@@ -80,6 +80,24 @@ TEST_F(SystemPrims, NestedRunRefusesRunningAndMalformedProcesses) {
   EXPECT_EQ(prim(19, {broken}), nilObj);
 }
 
+// Process k runs process k + 1 in a nested slice; the 65th nested run is refused.
+TEST_F(SystemPrims, NestingStopsAtSixtyFourLevels) {
+  constexpr int kChain = 70;
+  std::vector<ObjectRef> processes;
+  for (int k = 0; k < kChain; ++k) {
+    std::string next = "P" + std::to_string(k + 1);
+    std::string source = k + 1 < kChain ? "goDoIt ^ <19 (<87 '" + next + "'>)>" : "goDoIt ^ 5";
+    ObjectRef p = processOf(source);
+    setGlobal(("P" + std::to_string(k)).c_str(), p);
+    processes.push_back(p);
+  }
+  runToEnd(processes[0]);
+  EXPECT_EQ(processTop(processes[64]), nilObj);   // its run of process 65 was refused
+  EXPECT_EQ(processTop(processes[63]), falseObj); // process 64 ran and finished
+  EXPECT_EQ(wordAt(processes[65], kProcessLink), smallInt(kEvaluationLink));  // never started
+  EXPECT_EQ(interp.nesting, 0);
+}
+
 TEST_F(SystemPrims, SliceBudgetEndsTheRunningSlice) {
   ObjectRef p = processOf("goDoIt <53 2>. ^ 1 + 2");
   EXPECT_TRUE(execute(p, kSlice));  // the budget ran out right after the primitive
