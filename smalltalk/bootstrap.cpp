@@ -6,14 +6,13 @@
 #include "smalltalk/core_objects.h"
 #include "smalltalk/dir_listing.h"
 #include "smalltalk/interpreter.h"
+#include "smalltalk/memory_counters.h"
 #include "smalltalk/name_table.h"
 #include "smalltalk/object_table.h"
 #include "smalltalk/symbols.h"
 
 namespace {
 
-// Class names come from the compiler's token buffer (4,096 characters).
-constexpr size_t kMaxClassNameLength = 4096;
 constexpr const char* kVersionText = "0.3";
 
 // The fixed first objects, in creation order.
@@ -71,11 +70,13 @@ void makeClassOf(ObjectRef obj, const char* className, const char* globalName) {
 }  // namespace
 
 ObjectRef newClass(const char* name) {
+  // The metaclass's name in a counted block: class names have no length limit.
   size_t length = std::strlen(name);
-  TOLVA_CHECK(length <= kMaxClassNameLength, kSourceParser);
-  char metaName[kMaxClassNameLength + sizeof "Meta"];
+  size_t suffixBytes = std::strlen(kMetaSuffix) + 1;
+  char* metaName = static_cast<char*>(acquireBlock(length + suffixBytes));
+  TOLVA_CHECK(metaName != NULL, kSourceParser);
   std::memcpy(metaName, name, length);
-  std::memcpy(metaName + length, kMetaSuffix, std::strlen(kMetaSuffix) + 1);
+  std::memcpy(metaName + length, kMetaSuffix, suffixBytes);
 
   ObjectRef meta = newPointerObject(kClassWords);
   setClass(meta, globalValue("Metaclass"));
@@ -86,6 +87,7 @@ ObjectRef newClass(const char* name) {
   storeWord(cls, kClassName, intern(name));
   setGlobal(metaName, meta);
   setGlobal(name, cls);
+  releaseBlock(metaName);
   return cls;
 }
 

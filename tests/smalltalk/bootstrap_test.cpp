@@ -4,6 +4,7 @@
 
 #include "smalltalk/class_layout.h"
 #include "smalltalk/core_objects.h"
+#include "smalltalk/interpreter.h"
 #include "smalltalk/symbols.h"
 #include "smalltalk/variable_names.h"
 #include "memory_test_support.h"
@@ -116,6 +117,12 @@ TEST_F(Bootstrap, FindOrCreateClassReplacesAGlobalThatIsNoClass) {
   EXPECT_TRUE(isObject(findOrCreateClass("Counter")));
 }
 
+TEST_F(Bootstrap, ClassNamesOfAnyLengthGetTheirMetaclassName) {
+  std::string name(10000, 'K');
+  ObjectRef cls = findOrCreateClass(name.c_str());
+  EXPECT_EQ(textOf(wordAt(classOf(cls), kClassName)), name + "Meta");
+}
+
 TEST_F(Bootstrap, CoreConstructorsSetTheirClassesAndContents) {
   EXPECT_EQ(classOf(newArray(3)), globalValue("Array"));
   EXPECT_EQ(wordCount(newBlock()), kBlockWords);
@@ -140,9 +147,11 @@ TEST_F(Bootstrap, CoreConstructorsSetTheirClassesAndContents) {
   EXPECT_EQ(wordAt(context, 5), nilObj);
 }
 
-TEST_F(Bootstrap, InterpreterSetUpAcceptsTheBootedWorld) {
+TEST_F(Bootstrap, InterpreterSetUpInternsTheSpecialSelectors) {
   setUpInterpreter();
-  EXPECT_EQ(globalValue("nil"), nilObj);
+  EXPECT_EQ(unarySelector(0), findSymbol("isNil"));
+  EXPECT_EQ(binarySelector(0), findSymbol("+"));
+  EXPECT_EQ(binarySelector(27), findSymbol("addLast:"));
 }
 
 using BootstrapDeath = FreshWorld;
