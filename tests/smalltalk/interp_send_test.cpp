@@ -242,6 +242,25 @@ TEST_F(Sends, CollectionDuringARunKeepsTheProcessAndWhatItHolds) {
   EXPECT_FALSE(isAvail(receiver.Index()));
 }
 
+TEST_F(Sends, NestedRunRestoresTheRegistersAndKeepsBothProcesses) {
+  // Inner: collect without fresh roots, then answer 5.
+  ObjectRef inner =
+      processFor(makeMethod({{0x57, 0xD1, 153, 0xF5, 0x40, kStackReturn}, {smallInt(5)}}), nilObj);
+  // Outer, on a receiver held only by its stack: iv1 := the answer of a
+  // nested slice of the inner process (primitive 19); answer iv0.
+  ObjectRef receiver = newPointerObject(2);
+  storeWord(receiver, 0, smallInt(31));
+  ObjectRef outer =
+      processFor(makeMethod({{0x40, 0xD1, 19, 0x61, 0xF5, 0x10, kStackReturn}, {inner}}), receiver);
+  clearFresh(receiver);
+  EXPECT_EQ(runToEnd(outer).word, smallInt(31).word);
+  EXPECT_EQ(wordAt(receiver, 1), falseObj);  // the inner process finished
+  EXPECT_EQ(processTop(inner).word, smallInt(5).word);
+  EXPECT_FALSE(isAvail(receiver.Index()));
+  EXPECT_EQ(interp.running, nullptr);
+  EXPECT_EQ(interp.nesting, 0);
+}
+
 TEST_F(Sends, TraceLinesCountDown) {
   install(foo, "bar", answering(smallInt(1)));
   ObjectRef obj = instanceOf(foo, {nilObj});
