@@ -9,7 +9,7 @@ import subprocess
 import sys
 import tempfile
 
-from viewer_harness import TITLE, Viewer, wait_for, write_tga
+from viewer_harness import TITLE, Viewer, viewer_environment, wait_for, write_tga
 
 WIDTH, HEIGHT = 640, 480
 CODEC_LINE = re.compile(r"size: (\d+), compressed: (\d+), ratio: (\d+\.\d)%\n")
@@ -128,7 +128,7 @@ def case_no_display(lumra, folder):
     """Without a display: the codec line, the window message and status -1."""
     write_test_pictures(folder)
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    done = subprocess.run([lumra], cwd=folder, env=env, capture_output=True, text=True,
+    done = subprocess.run([lumra], cwd=folder, env=viewer_environment(env), capture_output=True, text=True,
                           timeout=120)
     assert done.returncode == 255, done
     match = CODEC_LINE.match(done.stdout)

@@ -30,6 +30,16 @@ def write_tga(path, width, height, pixel_rows):
         f.write(header + bytes(body))
 
 
+def viewer_environment(env=None):
+    """The environment for a viewer process: the sanitizer build's tests name a
+    library to preload into the viewer alone (LUMRA_E2E_PRELOAD)."""
+    env = dict(os.environ if env is None else env)
+    preload = env.pop("LUMRA_E2E_PRELOAD", "")
+    if preload:
+        env["LD_PRELOAD"] = preload
+    return env
+
+
 def wait_for(predicate, timeout, what):
     deadline = time.monotonic() + timeout
     while True:
@@ -52,6 +62,7 @@ class Viewer:
 
     def __init__(self, program, folder, env=None):
         self.folder = folder
+        env = viewer_environment(env)
         self._out = tempfile.TemporaryFile(mode="w+")
         self.process = subprocess.Popen([program], cwd=folder, stdout=self._out,
                                         stderr=subprocess.STDOUT, env=env)
