@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "prim_test_support.h"
+#include "smalltalk/driver.h"
 #include "smalltalk/class_layout.h"
 #include "smalltalk/collector.h"
 #include "smalltalk/dir_listing.h"
@@ -52,6 +53,11 @@ class PrimitiveFuzz : public ::testing::TestWithParam<int> {
   int calls = 0;
 
   void SetUp() override {
+    // The driver keeps the argument vector it was given (a program's own
+    // argv); earlier tests may have handed it one that is gone by now.
+    static char program[] = "tolva";
+    static char* argv[] = {program, nullptr};
+    startScriptSystem(1, argv);
     bootstrapObjectWorld();
     for (int32_t v : kInts) intKinds.push_back(smallInt(v));
     ObjectRef holder = newArray(16);

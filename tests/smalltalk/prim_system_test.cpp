@@ -162,10 +162,11 @@ TEST_F(SystemPrims, MemoryInformation) {
 }
 
 TEST_F(SystemPrims, CommandLineAndStartupActions) {
-  char prog[] = "tolva";
-  char doit[] = "-doit";
-  char text[] = "3 printNl";
-  char* argv[] = {prog, doit, text, nullptr};
+  // The driver keeps the vector it is given, as a program's own argv: static.
+  static char prog[] = "tolva";
+  static char doit[] = "-doit";
+  static char text[] = "3 printNl";
+  static char* argv[] = {prog, doit, text, nullptr};
   startScriptSystem(3, argv);
   ObjectRef args = prim(42, {smallInt(0)});
   ASSERT_EQ(wordCount(args), 3u);
