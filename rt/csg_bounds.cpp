@@ -8,7 +8,6 @@
 #include "rt/csg.h"
 #include "rt/plane.h"
 #include "rt/rt_tolerances.h"
-#include "rt/shape_limits.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "rt/profile.h"
-#include "rt/shape_limits.h"
+#include "rt/rt_tolerances.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "rt/shape_limits.h"
+#include "rt/rt_tolerances.h"
 
 namespace {
 

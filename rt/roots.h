@@ -4,7 +4,7 @@
 // Coefficient arrays run in ascending order of power (c[0] is the constant
 // term, c[n] the leading one). Root arrays need room for four floats. Roots
 // come back unsorted and may repeat. What counts as zero is
-// rt::kRootZeroTolerance (rt/shape_limits.h).
+// rt::kRootZeroTolerance (rt/rt_tolerances.h).
 #pragma once
 
 // c[0] + c[1] x + c[2] x^2 = 0: returns 0, 1 or 2 roots.

@@ -8,7 +8,7 @@
 #include "rt/csg.h"
 #include "rt/cylinder.h"
 #include "rt/plane.h"
-#include "rt/shape_limits.h"
+#include "rt/rt_tolerances.h"
 #include "rt/sphere.h"
 #include "rt/torus.h"
 #include "rt/transformed.h"

@@ -7,7 +7,6 @@
 #include "rt/profile.h"
 #include "rt/roots.h"
 #include "rt/rt_tolerances.h"
-#include "rt/shape_limits.h"
 
 namespace {
 
