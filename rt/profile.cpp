@@ -3,31 +3,17 @@
 
 #include <cstdint>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <x86intrin.h>
-#else
-#include <chrono>
-#endif
-
 ProfileNode profile_sentinel{};
+ProfileNode profile_root_node{};
+ProfileNode* profile_current_node = &profile_root_node;
 
 namespace {
 
 constexpr uint32_t kInitialTableSlots = 256;
 
-uint64_t cycle_counter() {
-#if defined(__x86_64__) || defined(__i386__)
-  return __rdtsc();
-#else
-  return static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-#endif
-}
-
 ProfileScope global_scope = PROFILE_SCOPE("_global");
 
 struct Profiler {
-  ProfileNode root{};
-  ProfileNode* current = &root;
   // Capacity 1 (one sentinel slot) means the table is not created yet.
   std::vector<ProfileNode*> slots{&profile_sentinel};
   uint32_t entries = 0;
@@ -99,13 +85,13 @@ void grow_table(Profiler& p) {
 ProfileNode* profile_find_node(ProfileScope* scope) {
   Profiler& p = profiler();
   for (;;) {
-    const uint32_t h = slot_hash(scope, p.current);
+    const uint32_t h = slot_hash(scope, profile_current_node);
     uint32_t i = h & p.mask();
-    if (holds(p.slots[i], scope, p.current)) return p.slots[i];
+    if (holds(p.slots[i], scope, profile_current_node)) return p.slots[i];
     const uint32_t step = probe_step(h);
     while (p.slots[i] != &profile_sentinel) {
       i = (i + step) & p.mask();
-      if (holds(p.slots[i], scope, p.current)) return p.slots[i];
+      if (holds(p.slots[i], scope, profile_current_node)) return p.slots[i];
     }
     if (!scope->registered) {
       if (p.slots.size() == 1) {
@@ -115,10 +101,10 @@ ProfileNode* profile_find_node(ProfileScope* scope) {
       p.registry.push_back(scope);
       scope->registered = 1;
     }
-    ProfileNode* node = create_node(scope, p.current);
+    ProfileNode* node = create_node(scope, profile_current_node);
     if (2 * p.entries > p.slots.size()) {
       grow_table(p);
-      i = free_slot(p, scope, p.current);
+      i = free_slot(p, scope, profile_current_node);
     }
     p.slots[i] = node;
     ++p.entries;
@@ -126,28 +112,8 @@ ProfileNode* profile_find_node(ProfileScope* scope) {
   }
 }
 
-void profile_enter(ProfileScope* scope) {
-  Profiler& p = profiler();
-  if (scope->cache->parent != p.current) scope->cache = profile_find_node(scope);
-  ProfileNode* node = scope->cache;
-  node->count += 1;
-  const uint64_t t = cycle_counter();
-  p.current->accumulated += t - p.current->start;
-  node->start = t;
-  p.current = node;
-}
-
-void profile_leave() {
-  Profiler& p = profiler();
-  const uint64_t t = cycle_counter();
-  p.current->accumulated += t - p.current->start;
-  // An unmatched leave at the root has nowhere to go; it only stops the clock.
-  if (p.current->parent != nullptr) p.current = p.current->parent;
-  p.current->start = t;
-}
-
-ProfileNode* profile_current() { return profiler().current; }
-ProfileNode* profile_root() { return &profiler().root; }
+ProfileNode* profile_current() { return profile_current_node; }
+ProfileNode* profile_root() { return &profile_root_node; }
 uint32_t profile_table_capacity() { return static_cast<uint32_t>(profiler().slots.size()); }
 uint32_t profile_table_entries() { return profiler().entries; }
 const std::vector<ProfileScope*>& profile_registry() { return profiler().registry; }
@@ -169,6 +135,6 @@ void profile_reset() {
   p.registry.clear();
   p.slots.assign(1, &profile_sentinel);
   p.entries = 0;
-  p.root = ProfileNode{};
-  p.current = &p.root;
+  profile_root_node = ProfileNode{};
+  profile_current_node = &profile_root_node;
 }
