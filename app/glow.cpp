@@ -58,15 +58,6 @@ inline void storeWord(uint8_t* p, uint32_t v) {
   p[3] = uint8_t(v >> 24);
 }
 
-void fillFullLayer(uint8_t* out, const uint8_t* mask, size_t pixels, uint32_t maskBit,
-                   GlowColour colour) {
-  const uint32_t clear = uint32_t(colour.red) | uint32_t(colour.green) << 8 |
-                         uint32_t(colour.blue) << 16;
-  const uint32_t marked = clear | uint32_t(kOpaque) << 24;
-  for (size_t i = 0; i < pixels; ++i)
-    storeWord(out + i * kChannels, (loadWord(mask + i * kChannels) & maskBit) ? marked : clear);
-}
-
 // Adds the truncated average of every group of `factor` pixels of one row to
 // the per-channel sums of its reduced column. Two pixels are read as one
 // 64-bit word and their channels summed in 16-bit lanes (red and blue in one
@@ -103,26 +94,138 @@ void addRowAveragesAnyFactor(const uint8_t* row, int groups, int factor, int shi
   }
 }
 
-// All columns at once, row after row: the same filter as blurColumn on every
-// column, with one independent state per column and channel.
-void blurAllColumns(int32_t k, uint8_t* pixels, int width, int height) {
-  if (height < 1) return;
-  const size_t rowBytes = size_t(width) * kChannels;
-  std::vector<int32_t> state(rowBytes);
-  for (size_t i = 0; i < rowBytes; ++i) state[i] = int32_t(pixels[i]) << kFractionBits;
-  auto update = [&](uint8_t* row) {
-    for (size_t i = 0; i < rowBytes; ++i) {
-      state[i] = blurStep(state[i], row[i], k);
-      row[i] = uint8_t(state[i] >> kFractionBits);
-    }
-  };
-  for (int y = 1; y < height; ++y) update(pixels + y * rowBytes);
-  for (int y = height - 2; y >= 0; --y) update(pixels + y * rowBytes);
+// The layer builder works on alpha alone, in one-byte planes, with inner
+// loops of a fixed lane count so that the compiler turns them into vector code.
+constexpr int kLanes = 16;
+
+// Mask and layer words are little-endian whatever the host.
+inline uint32_t littleEndian(uint32_t v) {
+  if constexpr (kLittleEndianHost) return v;
+  return __builtin_bswap32(v);
 }
 
-void blurLayer(int32_t k, uint8_t* pixels, int width, int height) {
-  for (int row = 0; row < height; ++row) blurRow(k, pixels, width, row);
-  blurAllColumns(k, pixels, width, height);
+inline uint32_t layerWord(uint32_t clear, bool marked) {
+  return clear | uint32_t(marked ? kOpaque : 0) << 24;
+}
+
+// Writes one row of the full layer and, in `marks`, 1 for every marked pixel.
+void fillRow(uint8_t* __restrict out, uint8_t* __restrict marks, const uint8_t* __restrict mask,
+             int width, uint32_t maskBit, uint32_t clear) {
+  int x = 0;
+  for (; x + kLanes <= width; x += kLanes) {
+    uint32_t words[kLanes];
+    memcpy(words, mask + size_t(x) * kChannels, sizeof words);
+    for (int j = 0; j < kLanes; ++j) {
+      const bool marked = (littleEndian(words[j]) & maskBit) != 0;
+      marks[x + j] = uint8_t(marked);
+      words[j] = littleEndian(layerWord(clear, marked));
+    }
+    memcpy(out + size_t(x) * kChannels, words, sizeof words);
+  }
+  for (; x < width; ++x) {
+    const bool marked = (loadWord(mask + size_t(x) * kChannels) & maskBit) != 0;
+    marks[x] = uint8_t(marked);
+    storeWord(out + size_t(x) * kChannels, layerWord(clear, marked));
+  }
+}
+
+// Marks set in each group of `factor` bytes holding 0 or 1: a multiplication
+// gathers the sum of all bytes of a word in its top byte.
+inline uint32_t marksInGroup(const uint8_t* marks, int factor) {
+  if (factor == 8) {
+    uint64_t word;
+    memcpy(&word, marks, sizeof word);
+    return uint32_t((word * 0x0101010101010101ull) >> 56);
+  }
+  if (factor == 4) {
+    uint32_t word;
+    memcpy(&word, marks, sizeof word);
+    return (word * 0x01010101u) >> 24;
+  }
+  uint32_t count = 0;
+  for (int i = 0; i < factor; ++i) count += marks[i];
+  return count;
+}
+
+// The full layer and the box reduction of its alpha in one pass over the mask.
+// A row's truncated group average is count * 255 / factor; the colour channels
+// average to the colour.
+void fillAndReduce(uint8_t* full, uint8_t* alpha, const uint8_t* mask, int width, int height,
+                   int factor, uint32_t maskBit, uint32_t clear) {
+  const int shift = log2Of(factor);
+  const int groups = width / factor;
+  const int reducedRows = height / factor;
+  const size_t rowBytes = size_t(width) * kChannels;
+  std::vector<uint8_t> marks(static_cast<size_t>(width));
+  std::vector<uint32_t> sums(size_t(groups), 0);
+  for (int y = 0; y < height; ++y) {
+    fillRow(full + y * rowBytes, marks.data(), mask + y * rowBytes, width, maskBit, clear);
+    const int block = y >> shift;
+    if (block >= reducedRows) continue;
+    for (int g = 0; g < groups; ++g)
+      sums[g] += (marksInGroup(marks.data() + size_t(g) * factor, factor) * kOpaque) >> shift;
+    if (((y + 1) & (factor - 1)) != 0) continue;
+    uint8_t* out = alpha + size_t(block) * groups;
+    for (int g = 0; g < groups; ++g) {
+      out[g] = uint8_t(sums[g] >> shift);
+      sums[g] = 0;
+    }
+  }
+}
+
+// One step of the filter for a whole row of independent lanes.
+void blurLanes(int32_t k, int32_t* __restrict state, uint8_t* __restrict row, int width) {
+  int x = 0;
+  if (k >= 0 && k <= kMaxNarrowK) {
+    for (; x + kLanes <= width; x += kLanes)
+      for (int j = 0; j < kLanes; ++j) {
+        const int32_t delta = (int32_t(row[x + j]) << kFractionBits) - state[x + j];
+        state[x + j] += (delta * k) >> kCoefficientBits;
+        row[x + j] = uint8_t(state[x + j] >> kFractionBits);
+      }
+  }
+  for (; x < width; ++x) {
+    state[x] = blurStep(state[x], row[x], k);
+    row[x] = uint8_t(state[x] >> kFractionBits);
+  }
+}
+
+// The filter down every column of a one-byte plane at once, as blurColumn
+// does for each column: forward from the second row, then backward.
+void blurPlaneColumns(int32_t k, uint8_t* plane, int width, int height, int32_t* state) {
+  for (int x = 0; x < width; ++x) state[x] = int32_t(plane[x]) << kFractionBits;
+  const size_t w = size_t(width);
+  for (int y = 1; y < height; ++y) blurLanes(k, state, plane + y * w, width);
+  for (int y = height - 2; y >= 0; --y) blurLanes(k, state, plane + y * w, width);
+}
+
+void transpose(const uint8_t* __restrict from, int width, int height, uint8_t* __restrict to) {
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) to[size_t(x) * height + y] = from[size_t(y) * width + x];
+}
+
+// Every row, then every column, as blurRow and blurColumn would: the rows are
+// blurred as the columns of the transposed plane, so both passes run lane-wide.
+void blurAlphaPlane(int32_t k, uint8_t* plane, int width, int height) {
+  if (width < 1 || height < 1) return;
+  std::vector<uint8_t> transposed(size_t(width) * height);
+  std::vector<int32_t> state(size_t(std::max(width, height)));
+  transpose(plane, width, height, transposed.data());
+  blurPlaneColumns(k, transposed.data(), height, width, state.data());
+  transpose(transposed.data(), height, width, plane);
+  blurPlaneColumns(k, plane, width, height, state.data());
+}
+
+// A halo pixel is the colour with the blurred alpha.
+void expandAlpha(uint8_t* __restrict out, const uint8_t* __restrict alpha, size_t pixels,
+                 uint32_t clear) {
+  size_t i = 0;
+  for (; i + kLanes <= pixels; i += kLanes) {
+    uint32_t words[kLanes];
+    for (int j = 0; j < kLanes; ++j) words[j] = littleEndian(clear | uint32_t(alpha[i + j]) << 24);
+    memcpy(out + i * kChannels, words, sizeof words);
+  }
+  for (; i < pixels; ++i) storeWord(out + i * kChannels, clear | uint32_t(alpha[i]) << 24);
 }
 
 }  // namespace
@@ -172,13 +275,19 @@ void buildGlowLayers(GlowLayers& layers, const uint8_t* mask, int width, int hei
   layers.reducedWidth = width / s;
   layers.reducedHeight = height / s;
   const size_t fullBytes = size_t(width) * height * kChannels;
-  const size_t reducedBytes = size_t(layers.reducedWidth) * layers.reducedHeight * kChannels;
+  const size_t reducedPixels = size_t(layers.reducedWidth) * layers.reducedHeight;
   layers.full.resize(fullBytes);
-  layers.nearHalo.resize(reducedBytes);
-  layers.wideHalo.resize(reducedBytes);
-  fillFullLayer(layers.full.data(), mask, size_t(width) * height, maskBit, colour);
-  boxDownsample(layers.full.data(), width, height, s, layers.wideHalo.data());
-  if (reducedBytes > 0) memcpy(layers.nearHalo.data(), layers.wideHalo.data(), reducedBytes);
-  blurLayer(settings.nearK, layers.nearHalo.data(), layers.reducedWidth, layers.reducedHeight);
-  blurLayer(settings.wideK, layers.wideHalo.data(), layers.reducedWidth, layers.reducedHeight);
+  layers.nearHalo.resize(reducedPixels * kChannels);
+  layers.wideHalo.resize(reducedPixels * kChannels);
+  const uint32_t clear = uint32_t(colour.red) | uint32_t(colour.green) << 8 |
+                         uint32_t(colour.blue) << 16;
+  // Only alpha varies: the colour channels of the full layer are uniform, so
+  // their block averages and their blurred values are the colour itself.
+  std::vector<uint8_t> nearAlpha(reducedPixels);
+  fillAndReduce(layers.full.data(), nearAlpha.data(), mask, width, height, s, maskBit, clear);
+  std::vector<uint8_t> wideAlpha = nearAlpha;
+  blurAlphaPlane(settings.nearK, nearAlpha.data(), layers.reducedWidth, layers.reducedHeight);
+  blurAlphaPlane(settings.wideK, wideAlpha.data(), layers.reducedWidth, layers.reducedHeight);
+  expandAlpha(layers.nearHalo.data(), nearAlpha.data(), reducedPixels, clear);
+  expandAlpha(layers.wideHalo.data(), wideAlpha.data(), reducedPixels, clear);
 }
