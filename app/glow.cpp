@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -129,22 +130,30 @@ void fillRow(uint8_t* __restrict out, uint8_t* __restrict marks, const uint8_t* 
   }
 }
 
-// Marks set in each group of `factor` bytes holding 0 or 1: a multiplication
-// gathers the sum of all bytes of a word in its top byte.
-inline uint32_t marksInGroup(const uint8_t* marks, int factor) {
-  if (factor == 8) {
-    uint64_t word;
-    memcpy(&word, marks, sizeof word);
-    return uint32_t((word * 0x0101010101010101ull) >> 56);
+// Adds each group's truncated row average, count * 255 / factor, to its sum.
+// The marks of a group of 4 or 8 are read as one word; a multiplication
+// gathers the sum of all its bytes in the top byte.
+template <int factor>
+void addGroupAlpha(const uint8_t* __restrict marks, int groups, uint32_t* __restrict sums) {
+  static_assert(factor == 4 || factor == 8, "a group fills one word");
+  using Word = std::conditional_t<factor == 8, uint64_t, uint32_t>;
+  constexpr Word kOnes = Word(0x0101010101010101ull);
+  constexpr int shift = factor == 8 ? 3 : 2;
+  for (int g = 0; g < groups; ++g) {
+    Word word;
+    memcpy(&word, marks + size_t(g) * factor, sizeof word);
+    const uint32_t count = uint32_t((word * kOnes) >> (8 * sizeof(Word) - 8));
+    sums[g] += (count * kOpaque) >> shift;
   }
-  if (factor == 4) {
-    uint32_t word;
-    memcpy(&word, marks, sizeof word);
-    return (word * 0x01010101u) >> 24;
+}
+
+void addGroupAlphaAnyFactor(const uint8_t* marks, int groups, int factor, int shift,
+                            uint32_t* sums) {
+  for (int g = 0; g < groups; ++g) {
+    uint32_t count = 0;
+    for (int i = 0; i < factor; ++i) count += marks[g * factor + i];
+    sums[g] += (count * kOpaque) >> shift;
   }
-  uint32_t count = 0;
-  for (int i = 0; i < factor; ++i) count += marks[i];
-  return count;
 }
 
 // The full layer and the box reduction of its alpha in one pass over the mask.
@@ -162,8 +171,13 @@ void fillAndReduce(uint8_t* full, uint8_t* alpha, const uint8_t* mask, int width
     fillRow(full + y * rowBytes, marks.data(), mask + y * rowBytes, width, maskBit, clear);
     const int block = y >> shift;
     if (block >= reducedRows) continue;
-    for (int g = 0; g < groups; ++g)
-      sums[g] += (marksInGroup(marks.data() + size_t(g) * factor, factor) * kOpaque) >> shift;
+    if (factor == 8) {
+      addGroupAlpha<8>(marks.data(), groups, sums.data());
+    } else if (factor == 4) {
+      addGroupAlpha<4>(marks.data(), groups, sums.data());
+    } else {
+      addGroupAlphaAnyFactor(marks.data(), groups, factor, shift, sums.data());
+    }
     if (((y + 1) & (factor - 1)) != 0) continue;
     uint8_t* out = alpha + size_t(block) * groups;
     for (int g = 0; g < groups; ++g) {
