@@ -40,8 +40,10 @@ void csg_append(IntervalList* list, const Hit& entry, const Hit& exit) {
   interval_copy(list, &span);
 }
 
-bool csg_span_valid(const Hit& entry, const Hit& exit, const Ray* ray) {
-  return exit.depth > rt::kMinHitDepth && entry.depth < ray->max_depth;
+bool csg_append_if_valid(IntervalList* list, const Hit& entry, const Hit& exit, const Ray* ray) {
+  if (!(exit.depth > rt::kMinHitDepth && entry.depth < ray->max_depth)) return false;
+  csg_append(list, entry, exit);
+  return true;
 }
 
 Hit csg_subtracted(const Hit& hit) {

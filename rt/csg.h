@@ -44,8 +44,10 @@ inline bool csg_intersect(Shape* shape, const Ray* ray, IntervalList* list) {
 // Appends (entry, exit) as one interval, every field of both hits kept.
 void csg_append(IntervalList* list, const Hit& entry, const Hit& exit);
 
-// A span that lies in front of the ray and starts within its limit.
-bool csg_span_valid(const Hit& entry, const Hit& exit, const Ray* ray);
+// Appends (entry, exit) only when the span lies in front of the ray and starts
+// within its limit; answers whether it did. Checked before appending, so a
+// full list never loses its last record to a span that is dropped.
+bool csg_append_if_valid(IntervalList* list, const Hit& entry, const Hit& exit, const Ray* ray);
 
 // The hit as it bounds the result of a difference: it lies on the subtracted
 // operand, whose outward normal faces into the result, so its flag toggles

@@ -8,12 +8,6 @@ namespace {
 
 ProfileScope difference_scope = PROFILE_SCOPE("Really_All_CSG_Difference_Intersections");
 
-bool append_if_valid(IntervalList* list, const Hit& entry, const Hit& exit, const Ray* ray) {
-  if (!csg_span_valid(entry, exit, ray)) return false;
-  csg_append(list, entry, exit);
-  return true;
-}
-
 // Cuts the spans of `right` out of those of `left` (both sorted and
 // overlap-free); returns whether it appended any.
 bool merge(const IntervalList& left, const IntervalList& right, const Ray* ray,
@@ -26,19 +20,19 @@ bool merge(const IntervalList& left, const IntervalList& right, const Ray* ray,
       while (i < right.count && right.records[i].exit.depth <= l.entry.depth) ++i;
       if (i == right.count) {
         // Nothing left to subtract: the rest of this span, then every later one.
-        appended |= append_if_valid(list, l.entry, l.exit, ray);
+        appended |= csg_append_if_valid(list, l.entry, l.exit, ray);
         for (int k = j + 1; k < left.count; ++k)
-          appended |= append_if_valid(list, left.records[k].entry, left.records[k].exit, ray);
+          appended |= csg_append_if_valid(list, left.records[k].entry, left.records[k].exit, ray);
         return appended;
       }
       const Interval& r = right.records[i];
       if (r.entry.depth <= l.entry.depth && r.exit.depth >= l.exit.depth) break;  // covered
       if (l.exit.depth < r.entry.depth) {                                         // r lies beyond l
-        appended |= append_if_valid(list, l.entry, l.exit, ray);
+        appended |= csg_append_if_valid(list, l.entry, l.exit, ray);
         break;
       }
       if (r.entry.depth > l.entry.depth)  // the front piece, ending on r
-        appended |= append_if_valid(list, l.entry, csg_subtracted(r.entry), ray);
+        appended |= csg_append_if_valid(list, l.entry, csg_subtracted(r.entry), ray);
       if (!(r.exit.depth < l.exit.depth)) break;
       l.entry = csg_subtracted(r.exit);  // the back piece goes on
     }

@@ -21,11 +21,7 @@ bool merge(const IntervalList& left, const IntervalList& right, const Ray* ray,
       if (l.exit.depth <= r.entry.depth) break;  // no overlap: next left span
       const Hit& entry = r.entry.depth >= l.entry.depth ? r.entry : l.entry;
       const Hit& exit = r.exit.depth <= l.exit.depth ? r.exit : l.exit;
-      // Checked before appending, so a full list never loses its last record.
-      if (csg_span_valid(entry, exit, ray)) {
-        csg_append(list, entry, exit);
-        appended = true;
-      }
+      appended |= csg_append_if_valid(list, entry, exit, ray);
       if (!(r.exit.depth < l.exit.depth)) break;
       l.entry = r.exit;  // the left span goes on beyond r
     }
