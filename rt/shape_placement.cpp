@@ -1,12 +1,7 @@
 // Helpers shared by the shape types' slots.
 #include "rt/shape_placement.h"
 
-void shape_object_ray(const Shape* shape, const Ray* ray, Vec3* origin, Vec3* direction) {
-  if (shape->transform == nullptr) {
-    *origin = ray->origin;
-    *direction = ray->direction;
-    return;
-  }
+void shape_object_ray_mapped(const Shape* shape, const Ray* ray, Vec3* origin, Vec3* direction) {
   *origin = transform_point(shape->transform->inverse, ray->origin);
   *direction = transform_direction(shape->transform->inverse, ray->direction);
 }

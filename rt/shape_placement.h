@@ -6,7 +6,14 @@
 
 // O and D of the ray in the shape's object space (unchanged without a
 // Transform). D is not normalised, so depths stay in units of the caller's ray.
-void shape_object_ray(const Shape* shape, const Ray* ray, Vec3* origin, Vec3* direction);
+// Inline because every slot-0 call of a box, plane or polyhedron starts here
+// and most of them have no Transform.
+void shape_object_ray_mapped(const Shape* shape, const Ray* ray, Vec3* origin, Vec3* direction);
+inline void shape_object_ray(const Shape* shape, const Ray* ray, Vec3* origin, Vec3* direction) {
+  if (shape->transform != nullptr) return shape_object_ray_mapped(shape, ray, origin, direction);
+  *origin = ray->origin;
+  *direction = ray->direction;
+}
 
 // Gives the shape a fresh identity Transform when it has none. False when the
 // allocator failed (the message is printed); the caller then leaves the shape
