@@ -200,3 +200,32 @@ TEST(CodecSelfTest, DecodesOverThePixelsAndPrintsTheCodecLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every offset that can overlap a copy (and some that cannot), every copy
+// length, and every amount of room left after the copy up to past the word
+// copies' slack: the decoded bytes equal the byte-by-byte repetition, and
+// nothing is written past the capacity (the destination is exactly that large).
+TEST(Codec, OverlappingCopiesNearTheDestinationEnd) {
+  constexpr uint32_t kMaxLiterals = 15;  // the literals and the copy share one group
+  for (uint32_t offset = 1; offset <= kMaxLiterals; ++offset)
+    for (uint32_t len = 3; len <= 18; ++len)
+      for (size_t room = 0; room <= 12; ++room) {
+        const uint32_t control = 1u << (15 - offset);  // `offset` literals, then the copy
+        Bytes block{kLzCompressed, uint8_t(control >> 8), uint8_t(control)};
+        Bytes expected;
+        for (uint32_t i = 0; i < offset; ++i) expected.push_back(uint8_t(7 * i + 1));
+        block.insert(block.end(), expected.begin(), expected.end());
+        const uint32_t word = offset * 16 + len - 3;
+        block.push_back(uint8_t(word >> 8));
+        block.push_back(uint8_t(word));
+        for (uint32_t i = 0; i < len; ++i) expected.push_back(expected[expected.size() - offset]);
+        Bytes out;
+        ASSERT_EQ(decompress(block, expected.size() + room, &out), int32_t(expected.size()))
+            << "offset " << offset << " len " << len << " room " << room;
+        EXPECT_EQ(out, expected) << "offset " << offset << " len " << len << " room " << room;
+      }
+}
+
+}  // namespace
