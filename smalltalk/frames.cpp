@@ -59,10 +59,16 @@ TOLVA_HOT void bindStackFrame(ExecutionState& es, uint32_t temporaries) {
   es.temporaryCount = std::min<uint32_t>(temporaries, es.capacity - (L + kFrameByteOffset));
 }
 
-// Moves the stack to a new Array of capacity + extra words.
+// Moves the stack to a new Array with room for extra more words: it grows by
+// the largest of extra, kStackGrowthMinimum and half the capacity, within
+// kMaxProcessStackWords. A stack that cannot hold depth + extra words within
+// that bound stops the system ("process stack overflow" and the words it
+// would need).
 void growStack(ExecutionState& es, uint32_t extra) {
-  const uint64_t words = uint64_t{es.capacity} + extra;
-  if (words > kMaxObjectBytes / sizeof(ObjectRef)) fatalNumber("process stack too large", words);
+  const uint64_t needed = uint64_t{es.depth} + extra;
+  if (needed > kMaxProcessStackWords) fatalNumber("process stack overflow", static_cast<long long>(needed));
+  const uint64_t step = std::max<uint64_t>({extra, kStackGrowthMinimum, es.capacity / kStackGrowthDivisor});
+  const uint64_t words = std::min<uint64_t>(es.capacity + step, kMaxProcessStackWords);
   ObjectRef grown = newArray(static_cast<uint32_t>(words));
   ObjectRef* base = bodyOf(grown);
   for (uint32_t i = 0; i < es.depth; ++i) {
@@ -85,7 +91,7 @@ void growStack(ExecutionState& es, uint32_t extra) {
 }  // namespace
 
 void ensureStackRoom(ExecutionState& es, uint32_t words) {
-  if (es.capacity - es.depth < words) growStack(es, std::max(words, kStackGrowthMinimum));
+  if (es.capacity - es.depth < words) growStack(es, words);
 }
 
 void readFrame(ExecutionState& es, int32_t L) {
@@ -118,7 +124,7 @@ void activate(ExecutionState& es) {
 
   const uint64_t needed = uint64_t{stackSize} + temporaries + kFrameHeaderWords + 1;
   if (es.capacity < es.depth + needed)
-    growStack(es, std::max(static_cast<uint32_t>(needed), kStackGrowthMinimum));
+    growStack(es, static_cast<uint32_t>(needed));
 
   const int32_t returnPoint = es.returnPoint;
   push(es, smallInt(es.linkPosition));

@@ -32,8 +32,14 @@ inline constexpr int32_t kFrameByteOffset = 4;
 inline constexpr int32_t kFrameTemporaries = 5;
 inline constexpr uint32_t kFrameHeaderWords = 5;  // link, context, return point, method, offset
 
-// Stack growth: at least this many words are added at a time.
+// Stack growth: at least this many words are added at a time, and at least
+// half the current capacity, so that a deep recursion copies its stack a
+// logarithmic number of times rather than once every 128 words.
 inline constexpr uint32_t kStackGrowthMinimum = 128;
+inline constexpr uint32_t kStackGrowthDivisor = 2;
+// A process stack never holds more words than this (16 MB): a runaway
+// recursion stops with a fatal message instead of exhausting memory.
+inline constexpr uint32_t kMaxProcessStackWords = 1u << 22;
 // Words kept free above the top for a primitive call, so that a primitive
 // reading more arguments than were pushed reads nil, never past the stack.
 inline constexpr uint32_t kPrimitiveArgumentRoom = 8;
