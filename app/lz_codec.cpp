@@ -55,39 +55,6 @@ inline void putControl(uint8_t* dst, uint32_t at, uint32_t bits) {
   dst[at + 1] = uint8_t(bits);
 }
 
-// Word copies may write up to this many bytes past a copy's end; they are
-// used only where the destination has that much room left, and the bytes
-// beyond the copy are rewritten by the items that follow.
-constexpr size_t kCopySlack = 8;
-
-// An 8-byte word holding the `offset` bytes before `to` repeated from its start.
-inline uint64_t repeatedPattern(const uint8_t* to, size_t offset) {
-  uint8_t bytes[8];
-  for (size_t i = 0; i < 8; ++i) bytes[i] = (to - offset)[i % offset];
-  uint64_t word;
-  memcpy(&word, bytes, sizeof word);
-  return word;
-}
-
-// Copies `len` bytes from `offset` bytes back to `to`; an overlapping copy
-// repeats the last `offset` bytes. `room` bytes of the destination are free.
-inline void copyMatch(uint8_t* to, size_t offset, size_t len, size_t room) {
-  const uint8_t* from = to - offset;
-  if (room < len + kCopySlack) {
-    for (size_t i = 0; i < len; ++i) to[i] = from[i];
-    return;
-  }
-  if (offset >= 8) {  // each word is read before the bytes it overlaps are written
-    for (size_t i = 0; i < len; i += 8) memcpy(to + i, from + i, 8);
-    return;
-  }
-  // A short offset: the bytes repeat with period `offset`, so one pattern word
-  // stored at every multiple of the largest whole number of periods in 8 bytes.
-  const uint64_t pattern = repeatedPattern(to, offset);
-  const size_t step = 8 / offset * offset;
-  for (size_t i = 0; i < len; i += step) memcpy(to + i, &pattern, 8);
-}
-
 }  // namespace
 
 uint32_t lzCompress(uint8_t* dst, const uint8_t* src, uint32_t n) {
@@ -187,7 +154,13 @@ int32_t lzDecompress(const uint8_t* src, uint32_t size, uint8_t* dst, size_t cap
     }
     const size_t len = (src[p + 1] & 15) + kMinCopy;
     if (offset > out || len > capacity - out) return -1;
-    copyMatch(dst + out, offset, len, capacity - out);
+    uint8_t* to = dst + out;
+    const uint8_t* from = to - offset;
+    if (offset >= len) {
+      memcpy(to, from, len);
+    } else {
+      for (size_t i = 0; i < len; ++i) to[i] = from[i];  // overlapping: repeats the last bytes
+    }
     out += len;
     p += 2;
   }
