@@ -13,6 +13,7 @@
 #include "smalltalk/collector.h"
 #include "smalltalk/compiler.h"
 #include "smalltalk/core_objects.h"
+#include "smalltalk/dir_listing.h"
 #include "smalltalk/driver_state.h"
 #include "smalltalk/file_slots.h"
 #include "smalltalk/interpreter.h"
@@ -212,6 +213,7 @@ int startScriptSystem(int argc, char** argv) {
   driver.argv = argv;
   prepareCompilerBuffers();
   prepareFileSlotTable();
+  prepareListingTable();  // the bootstrap's last step clears it again
   acquireQueue();
   for (int i = 1; i < argc; ++i) readOption(i);
   driver.queue[driver.queueCount] = CommandQueueEntry{kQueueEnd, 0, nullptr};
