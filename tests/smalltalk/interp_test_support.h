@@ -22,8 +22,8 @@
 
 inline constexpr int32_t kSlice = 16384;
 
-struct MethodSpec {
-  MethodSpec(std::vector<uint8_t> code, std::vector<ObjectRef> literals = {},
+struct MethodShape {
+  MethodShape(std::vector<uint8_t> code, std::vector<ObjectRef> literals = {},
              int32_t temporaries = 0, int32_t stackSize = 6)
       : code(std::move(code)), literals(std::move(literals)), temporaries(temporaries),
         stackSize(stackSize) {}
@@ -34,18 +34,18 @@ struct MethodSpec {
 };
 
 // A Method object with the given code, literals and sizes.
-inline ObjectRef makeMethod(const MethodSpec& spec) {
+inline ObjectRef makeMethod(const MethodShape& shape) {
   ObjectRef m = newMethod();
-  ObjectRef code = newByteArray(static_cast<uint32_t>(spec.code.size()));
-  if (!spec.code.empty()) std::memcpy(bytesOf(code), spec.code.data(), spec.code.size());
+  ObjectRef code = newByteArray(static_cast<uint32_t>(shape.code.size()));
+  if (!shape.code.empty()) std::memcpy(bytesOf(code), shape.code.data(), shape.code.size());
   storeWord(m, kMethodBytecodes, code);
-  if (!spec.literals.empty()) {
-    ObjectRef lits = newArray(static_cast<uint32_t>(spec.literals.size()));
-    for (uint32_t i = 0; i < spec.literals.size(); ++i) storeWord(lits, i, spec.literals[i]);
+  if (!shape.literals.empty()) {
+    ObjectRef lits = newArray(static_cast<uint32_t>(shape.literals.size()));
+    for (uint32_t i = 0; i < shape.literals.size(); ++i) storeWord(lits, i, shape.literals[i]);
     storeWord(m, kMethodLiterals, lits);
   }
-  storeWord(m, kMethodStackSize, smallInt(spec.stackSize));
-  storeWord(m, kMethodTemporaryCount, smallInt(spec.temporaries));
+  storeWord(m, kMethodStackSize, smallInt(shape.stackSize));
+  storeWord(m, kMethodTemporaryCount, smallInt(shape.temporaries));
   return m;
 }
 
@@ -106,9 +106,9 @@ inline ObjectRef runToEnd(ObjectRef process, int* slices = nullptr, int32_t step
   return processTop(process);
 }
 
-inline ObjectRef run(const MethodSpec& spec, ObjectRef receiver = nilObj,
+inline ObjectRef run(const MethodShape& shape, ObjectRef receiver = nilObj,
                      const std::vector<ObjectRef>& args = {}) {
-  return runToEnd(processFor(makeMethod(spec), receiver, args));
+  return runToEnd(processFor(makeMethod(shape), receiver, args));
 }
 
 inline bool cacheIsEmpty() {
