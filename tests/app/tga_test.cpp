@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,9 +29,12 @@ Bytes operator+(Bytes a, const Bytes& b) {
 
 class TgaFile : public ::testing::Test {
  protected:
-  std::string path = ::testing::TempDir() + "tga_test.tga";
+  // ctest runs each case as its own process, several at once: one file each.
+  std::string path = ::testing::TempDir() + "tga_test_" + std::to_string(getpid()) + ".tga";
   TgaImage image;
   std::string printed;
+
+  void TearDown() override { std::remove(path.c_str()); }
 
   int load(const Bytes& file) {
     FILE* f = fopen(path.c_str(), "wb");
