@@ -41,12 +41,23 @@ void boxDownsample(const uint8_t* pixels, int width, int height, int factor, uin
 void blurRow(int32_t k, uint8_t* pixels, int width, int row);
 void blurColumn(int32_t k, uint8_t* pixels, int width, int height, int column);
 
+// Work planes of the layer builder (16-bit alpha lanes, see glow_kernels.h),
+// kept with the layers so that a frame allocates nothing.
+struct GlowWork {
+  std::vector<uint16_t> reduced;   // the reduced alpha, one plane row per reduced row
+  std::vector<uint16_t> rows;      // transposed, while its rows are blurred
+  std::vector<uint16_t> columns;   // transposed back, while its columns are blurred
+  std::vector<uint16_t> state;     // the filter state of every lane
+  int reducedWidth = -1, reducedHeight = -1;
+};
+
 // The three layers of one glow overlay, kept between frames.
 struct GlowLayers {
   std::vector<uint8_t> full;       // width x height
   std::vector<uint8_t> nearHalo;   // reducedWidth x reducedHeight
   std::vector<uint8_t> wideHalo;
   int width = 0, height = 0, reducedWidth = 0, reducedHeight = 0;
+  GlowWork work;
 };
 
 struct GlowColour {
