@@ -1,6 +1,7 @@
 // Glow layers: pow2Above, the fixed-point blur, the box reduction against a
 // brute-force block average, and the layers built from mask bits.
 #include "app/glow.h"
+#include "tests/app/glow_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -69,21 +70,8 @@ TEST(Glow, UniformLayerIsUnchangedByEveryCoefficient) {
     }
 }
 
-// Per channel: the truncated average of truncated row averages of one block.
 Bytes referenceReduce(const Bytes& p, int w, int h, int s) {
-  Bytes out(size_t(w / s) * (h / s) * 4);
-  for (int r = 0; r < h / s; ++r)
-    for (int g = 0; g < w / s; ++g)
-      for (int c = 0; c < 4; ++c) {
-        int sum = 0;
-        for (int y = r * s; y < r * s + s; ++y) {
-          int rowSum = 0;
-          for (int x = g * s; x < g * s + s; ++x) rowSum += p[(size_t(y) * w + x) * 4 + c];
-          sum += rowSum / s;
-        }
-        out[(size_t(r) * (w / s) + g) * 4 + c] = uint8_t(sum / s);
-      }
-  return out;
+  return glow_reference::reduce(p, w, h, s);
 }
 
 struct ReduceCase {
