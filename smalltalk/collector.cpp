@@ -1,6 +1,7 @@
 #include "smalltalk/collector.h"
 
 #include "smalltalk/memory_counters.h"
+#include "smalltalk/name_table.h"
 #include "smalltalk/object_table.h"
 #include "smalltalk/symbols.h"
 #include "smalltalk/text_buffers.h"
@@ -110,6 +111,7 @@ void collectGarbage(bool keepFresh) {
   if (keepFresh) markFreshObjects();
   endMarking();
   sweep(keepFresh);
+  ++tableEpoch;  // remembered table locations may name freed objects
   for (uint32_t i = 0; i < collectionObserverCount; ++i) collectionObservers[i]();
 }
 

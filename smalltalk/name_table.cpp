@@ -52,26 +52,41 @@ ObjectRef found(ObjectRef key, ObjectRef value, ObjectRef* foundKey) {
 
 }  // namespace
 
-ObjectRef lookup(ObjectRef table, uint32_t hash, KeyTest test, const void* context,
-                 ObjectRef* foundKey) {
+uint32_t tableEpoch = 0;
+
+bool lookupEntry(ObjectRef table, uint32_t hash, KeyTest test, const void* context,
+                 TableEntry& entry) {
   BucketArray buckets = bucketsOf(table);
   if (buckets.words < kBucketWords) fatal("system error", "lookup on null table");
-  const ObjectRef* bucket = bodyOf(buckets.array) + bucketBase(hash, buckets.words);
-  if (matches(bucket[kBucketKey], test, context))
-    return found(bucket[kBucketKey], bucket[kBucketValue], foundKey);
+  const uint32_t base = bucketBase(hash, buckets.words);
+  if (matches(bodyOf(buckets.array)[base + kBucketKey], test, context)) {
+    entry = TableEntry{buckets.array, base + kBucketKey};
+    return true;
+  }
   // A chain cannot hold more Links than the table has entries; a longer walk
   // means a script has tied the chain into a loop.
-  ObjectRef link = asLink(bucket[kBucketLink]);
+  ObjectRef link = asLink(bodyOf(buckets.array)[base + kBucketLink]);
   for (uint32_t steps = 0; link != nilObj && steps <= kTableEntries; ++steps) {
     const ObjectRef* words = bodyOf(link);
-    if (matches(words[kLinkKey], test, context))
-      return found(words[kLinkKey], words[kLinkValue], foundKey);
+    if (matches(words[kLinkKey], test, context)) {
+      entry = TableEntry{link, kLinkKey};
+      return true;
+    }
     link = asLink(words[kLinkNext]);
   }
-  return found(nilObj, nilObj, foundKey);
+  return false;
+}
+
+ObjectRef lookup(ObjectRef table, uint32_t hash, KeyTest test, const void* context,
+                 ObjectRef* foundKey) {
+  TableEntry entry;
+  if (!lookupEntry(table, hash, test, context, entry)) return found(nilObj, nilObj, foundKey);
+  const ObjectRef* words = bodyOf(entry.holder) + entry.keyWord;
+  return found(words[0], words[1], foundKey);
 }
 
 void insert(ObjectRef table, uint32_t hash, ObjectRef key, ObjectRef value) {
+  ++tableEpoch;
   BucketArray buckets = bucketsOf(table);
   if (buckets.words < kBucketWords) fatal("attempt to insert into", "too small name table");
   uint32_t base = bucketBase(hash, buckets.words);

@@ -18,6 +18,22 @@ using KeyTest = bool (*)(ObjectRef key, const void* context);
 ObjectRef lookup(ObjectRef table, uint32_t hash, KeyTest test, const void* context,
                  ObjectRef* foundKey = nullptr);
 
+// Where an entry lives: the object holding its key and the key's word (the
+// value is the next word).
+struct TableEntry {
+  ObjectRef holder = nilObj;
+  uint32_t keyWord = 0;
+};
+
+// The entry lookup would answer, or false when there is none.
+bool lookupEntry(ObjectRef table, uint32_t hash, KeyTest test, const void* context,
+                 TableEntry& entry);
+
+// Counts every change to the entries of any table and every collection and
+// fresh object table: a location remembered from a lookup is still the answer
+// while the count has not moved.
+extern uint32_t tableEpoch;
+
 // Enters key with value, or replaces the value of the entry whose key is key
 // (identity). A table with fewer than one bucket is fatal
 // ("attempt to insert into" / "too small name table").

@@ -95,6 +95,9 @@ ObjectRef primDefineGlobal(ObjectRef* args) {
 }
 
 ObjectRef primGlobalValue(ObjectRef* args) {
+  // Symbols end in their zero byte: looked up in place, without a copy.
+  std::optional<std::string_view> text = textArg(args[0]);
+  if (text && text->size() < byteSize(args[0])) return globalValue(text->data());
   std::optional<std::string> name = textCopyArg(args[0]);
   return name ? globalValue(name->c_str()) : nilObj;
 }

@@ -19,6 +19,24 @@ ObjectRef cachedClass(CachedClass which) {
 
 constexpr uint32_t kLongNameShift = 2;
 
+// Globals are read by name all the time (every global in a method, every new
+// Float's class), and the symbol table's chains are long. The last lookups
+// are remembered by where their entry lives, valid while no table entry was
+// entered and nothing was collected since (tableEpoch).
+struct GlobalLine {
+  uint32_t epoch = 0;
+  TableEntry entry;
+  ObjectRef key = nilObj;
+};
+constexpr uint32_t kGlobalLines = 256;
+GlobalLine globalLines[kGlobalLines];
+
+GlobalLine& globalLineOf(const char* name, uint32_t hash) {
+  uint32_t h = hash;
+  for (const char* p = name; *p != '\0' && p < name + 8; ++p) h = h * 31 + static_cast<unsigned char>(*p);
+  return globalLines[h % kGlobalLines];
+}
+
 }  // namespace
 
 uint32_t nameHash(const char* text) {
@@ -45,7 +63,17 @@ ObjectRef intern(const char* text) {
 }
 
 ObjectRef globalValue(const char* name) {
-  return lookup(symbols, nameHash(name), keyHasText, name);
+  const uint32_t hash = nameHash(name);
+  GlobalLine& line = globalLineOf(name, hash);
+  if (line.epoch == tableEpoch && line.key != nilObj && keyHasText(line.key, name)) {
+    const ObjectRef* words = bodyOf(line.entry.holder) + line.entry.keyWord;
+    if (words[0] == line.key) return words[1];
+  }
+  TableEntry entry;
+  if (!lookupEntry(symbols, hash, keyHasText, name, entry)) return nilObj;
+  const ObjectRef* words = bodyOf(entry.holder) + entry.keyWord;
+  line = GlobalLine{tableEpoch, entry, words[0]};
+  return words[1];
 }
 
 void setGlobal(const char* name, ObjectRef value) {
@@ -60,6 +88,7 @@ ObjectRef symbolClass() { return cachedClass(kSymbolCache); }
 
 void resetClassCaches() {
   for (ObjectRef& cached : classCache) cached = nilObj;
+  ++tableEpoch;  // a fresh table: remembered global entries are gone
 }
 
 void forEachClassCache(void (*visit)(ObjectRef cached)) {

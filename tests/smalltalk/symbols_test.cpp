@@ -61,3 +61,25 @@ TEST_F(Symbols, ClassCachesRetryWhileNilAndKeepTheirClass) {
   EXPECT_EQ(integerClass(), integer);  // kept, and kept alive
   EXPECT_TRUE(isObject(integer));
 }
+
+// Global reads remember where the entry lives; the remembered place must
+// follow every way a global's value or the table can change.
+TEST_F(Symbols, RememberedGlobalsFollowChangesCollectionsAndFreshWorlds) {
+  setGlobal("remembered", smallInt(1));
+  EXPECT_EQ(globalValue("remembered"), smallInt(1));
+  setGlobal("remembered", smallInt(2));  // replaced in place
+  EXPECT_EQ(globalValue("remembered"), smallInt(2));
+  // A name entered after a miss is found (misses are not remembered).
+  EXPECT_EQ(globalValue("later"), nilObj);
+  setGlobal("later", smallInt(3));
+  EXPECT_EQ(globalValue("later"), smallInt(3));
+  // Texts that share the remembered line's slot do not answer for each other.
+  for (int i = 0; i < 600; ++i) setGlobal(("n" + std::to_string(i)).c_str(), smallInt(i));
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 600; ++i)
+      ASSERT_EQ(globalValue(("n" + std::to_string(i)).c_str()), smallInt(i)) << i;
+  collectGarbage(false);
+  EXPECT_EQ(globalValue("remembered"), smallInt(2));
+  bootstrapObjectWorld();  // a fresh world knows nothing of the old one
+  EXPECT_EQ(globalValue("remembered"), nilObj);
+}
