@@ -94,3 +94,8 @@ bool returnValue(ExecutionState& es, ObjectRef value);
 void pushCurrentContext(ExecutionState& es);
 // Makes room for words more words above the depth (the stack never overflows).
 void ensureStackRoom(ExecutionState& es, uint32_t words);
+// The work of primitive 28 on the frame at link position P of the running
+// execution: its Context word becomes context (nil or a usable Context) and
+// its resume offset offset (a positive small integer). False, changing
+// nothing, when either is unusable or P is not a frame on the live stack.
+bool setFrameContext(int64_t P, ObjectRef context, ObjectRef offset);

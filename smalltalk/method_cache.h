@@ -1,5 +1,5 @@
 // The method cache: 211 direct-mapped lines of (selector, lookup class, class
-// where found, Method). A collision replaces the line.
+// where found, Method), each with the Method's shape. A collision replaces the line.
 //
 // The cache does not keep its Methods alive. So that a line never yields a
 // collected or replaced Method, the whole cache is cleared after every
@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "smalltalk/method_shape.h"
 #include "smalltalk/object_ref.h"
 
 inline constexpr uint32_t cacheSize = 211;
@@ -18,6 +19,7 @@ struct CacheLine {
   ObjectRef lookupClass;
   ObjectRef foundClass;
   ObjectRef method;
+  MethodShape shape;  // how a send may answer the Method without activating it
 };
 
 extern CacheLine methodCache[cacheSize];

@@ -158,21 +158,23 @@ ObjectRef primUnwindStep(ObjectRef* args) {
   return trueObj;
 }
 
-// Sets the Context and the resume offset of the running activation's caller.
-ObjectRef primSetCallerContext(ObjectRef* args) {
-  ObjectRef context = args[0];
-  ObjectRef offset = args[1];
-  if (context != nilObj && !isUsableContext(context)) return nilObj;
-  if (!offset.isValue() || offset.uncheckedInt() < 1) return nilObj;
-  std::optional<int64_t> P = callerLink();
-  if (!P) return nilObj;
-  ObjectRef* pContext = livePosition(*P + kFrameContext);
-  ObjectRef* pOffset = livePosition(*P + kFrameByteOffset);
-  if (pContext == nullptr || pOffset == nullptr) return nilObj;
+bool setFrameContext(int64_t P, ObjectRef context, ObjectRef offset) {
+  if (context != nilObj && !isUsableContext(context)) return false;
+  if (!offset.isValue() || offset.uncheckedInt() < 1) return false;
+  ObjectRef* pContext = livePosition(P + kFrameContext);
+  ObjectRef* pOffset = livePosition(P + kFrameByteOffset);
+  if (pContext == nullptr || pOffset == nullptr) return false;
   storeBarrier(context);
   *pContext = context;
   *pOffset = offset;
-  return context;
+  return true;
+}
+
+// Sets the Context and the resume offset of the running activation's caller.
+ObjectRef primSetCallerContext(ObjectRef* args) {
+  std::optional<int64_t> P = callerLink();
+  if (!P || !setFrameContext(*P, args[0], args[1])) return nilObj;
+  return args[0];
 }
 
 // One nested slice of another process; a failed send inside ends only that

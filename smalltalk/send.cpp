@@ -9,6 +9,7 @@
 #include "smalltalk/core_objects.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
+#include "smalltalk/send_shortcut.h"
 #include "smalltalk/name_table.h"
 #include "smalltalk/symbols.h"
 #include "smalltalk/trace.h"
@@ -83,24 +84,31 @@ ObjectRef prepareSend(ExecutionState& es, int64_t returnPoint, ObjectRef selecto
 }
 
 bool send(ExecutionState& es, ObjectRef cls) {
-  if (!findMethod(es, cls) || !watchHook(es)) return false;
+  const CacheLine* line = findMethod(es, cls);
+  if (line == nullptr) return false;
+  if (line->shape.kind != MethodShape::None && !watching && !tracingAny()) {
+    const MethodShape shape = line->shape;  // a collection inside may clear the line
+    if (answerByShape(es, shape)) return true;
+  }
+  if (!watchHook(es)) return false;
   activate(es);
   return true;
 }
 
-bool findMethod(ExecutionState& es, ObjectRef cls) {
+const CacheLine* findMethod(ExecutionState& es, ObjectRef cls) {
   const ObjectRef selector = interp.currentSelector;
   if (tracing(kTraceMessages)) traceMessage(selector);
   CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
   if (line.selector == selector && line.lookupClass == cls) {
     if (isAvail(line.method.Index())) internalError("isAvail(method) == false", kSourceTolva);
     interp.currentMethod = line.method;
-    return true;
+    return &line;
   }
   ObjectRef foundClass = nilObj;
-  if (!lookupMethod(cls, &foundClass) && !recover(es, cls, &foundClass)) return false;
-  line = CacheLine{interp.currentSelector, cls, foundClass, interp.currentMethod};
-  return true;
+  if (!lookupMethod(cls, &foundClass) && !recover(es, cls, &foundClass)) return nullptr;
+  line = CacheLine{interp.currentSelector, cls, foundClass, interp.currentMethod,
+                   classifyMethod(interp.currentMethod)};
+  return &line;
 }
 
 bool lookupMethod(ObjectRef cls, ObjectRef* foundClass) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "smalltalk/interpreter.h"
+#include "smalltalk/method_cache.h"
 #include "smalltalk/object_ref.h"
 
 // Recovery and watch selectors.
@@ -27,8 +28,9 @@ ObjectRef prepareSend(ExecutionState& es, int64_t returnPoint, ObjectRef selecto
 // False when the send failed, which ends `execute`.
 bool send(ExecutionState& es, ObjectRef cls);
 
-// The cached search: true with interp.currentMethod set, else after recovery.
-bool findMethod(ExecutionState& es, ObjectRef cls);
+// The cached search: the line with interp.currentMethod set (after recovery
+// when needed), or null when the send failed.
+const CacheLine* findMethod(ExecutionState& es, ObjectRef cls);
 // The uncached search along the superclass chain; sets interp.currentMethod
 // (nil when not found) and, when found, foundClass.
 bool lookupMethod(ObjectRef cls, ObjectRef* foundClass = nullptr);

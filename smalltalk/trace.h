@@ -22,6 +22,10 @@ void resetTraceCounters();
 
 // True while the counter still has lines to print.
 inline bool tracing(TraceCounter which) { return traceCounters[which] > 0; }
+// True while any of the three traces is on.
+inline bool tracingAny() {
+  return tracing(kTraceBytecodes) || tracing(kTracePrimitives) || tracing(kTraceMessages);
+}
 
 // Print one line and count it; call only while tracing(...) is true.
 void traceBytecode(int opcode, int operand);

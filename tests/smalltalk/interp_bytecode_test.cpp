@@ -161,7 +161,8 @@ class StackGrowth : public InterpWorld,
 TEST_P(StackGrowth, GrowsByTheLargerOfNeedAnd128) {
   const auto [callerTemporaries, expectedWords] = GetParam();
   ObjectRef cls = globalValue("UndefinedObject");
-  install(cls, "deep", makeMethod({{0x52, kStackReturn}, {}, 4, 6}));
+  // 1 + 1: a send, so that the method is activated rather than answered by its shape.
+  install(cls, "deep", makeMethod({{0x51, 0x51, 0xB0, kStackReturn}, {}, 4, 6}));
   // push nil; mark 1; send #deep; return the answer.
   ObjectRef caller =
       makeMethod({{0x55, 0x81, 0x90, kStackReturn}, {intern("deep")}, callerTemporaries});

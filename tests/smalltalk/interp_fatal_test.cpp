@@ -68,7 +68,7 @@ TEST_F(FatalSend, CacheLineNamingAFreedMethodStopsTheSystem) {
   ObjectRef cls = defineClass("Foo");
   ObjectRef method = install(cls, "bar", makeMethod({{0xF1}}));
   ObjectRef obj = instanceOf(cls);
-  const MethodShape send = {{0x40, 0x81, 0x91, 0xF2}, {obj, intern("bar")}};
+  const HandMadeMethod send = {{0x40, 0x81, 0x91, 0xF2}, {obj, intern("bar")}};
   run(send);
   // Mark the Method's entry free behind the cache's back (restored after, so
   // that the table's release still frees its body).

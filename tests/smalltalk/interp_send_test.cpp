@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Sends, FailedShortcutAndWatchingFallBackToTheFullSend) {
   ObjectRef integer = defineClass("Integer");
   install(integer, "+", answering(smallInt(99)));
-  const MethodShape threePlus = {{0x40, 0x41, 0xB0, kStackReturn}, {smallInt(3), smallInt(4)}};
+  const HandMadeMethod threePlus = {{0x40, 0x41, 0xB0, kStackReturn}, {smallInt(3), smallInt(4)}};
   EXPECT_EQ(run(threePlus).word, smallInt(7).word);
   // 3 + nil: primitive 60 fails, "+" is sent.
   EXPECT_EQ(run({{0x40, 0x55, 0xB0, kStackReturn}, {smallInt(3)}}).word, smallInt(99).word);

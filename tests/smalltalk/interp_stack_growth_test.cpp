@@ -20,7 +20,8 @@ TEST_P(GeometricGrowth, GrowsByTheLargestOfNeed128AndHalfTheCapacity) {
   const auto [capacity, callerTemporaries, expectedWords] = GetParam();
   ObjectRef cls = globalValue("UndefinedObject");
   // The callee needs 4 temporaries + 6 stack words + 6 frame words = 16.
-  install(cls, "deep", makeMethod({{0x52, kStackReturn}, {}, 4, 6}));
+  // 1 + 1: a send, so that the method is activated rather than answered by its shape.
+  install(cls, "deep", makeMethod({{0x51, 0x51, 0xB0, kStackReturn}, {}, 4, 6}));
   // push nil; mark 1; send #deep; return the answer.
   ObjectRef caller =
       makeMethod({{0x55, 0x81, 0x90, kStackReturn}, {intern("deep")}, callerTemporaries});

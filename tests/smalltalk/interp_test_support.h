@@ -22,8 +22,8 @@
 
 inline constexpr int32_t kSlice = 16384;
 
-struct MethodShape {
-  MethodShape(std::vector<uint8_t> code, std::vector<ObjectRef> literals = {},
+struct HandMadeMethod {
+  HandMadeMethod(std::vector<uint8_t> code, std::vector<ObjectRef> literals = {},
              int32_t temporaries = 0, int32_t stackSize = 6)
       : code(std::move(code)), literals(std::move(literals)), temporaries(temporaries),
         stackSize(stackSize) {}
@@ -34,7 +34,7 @@ struct MethodShape {
 };
 
 // A Method object with the given code, literals and sizes.
-inline ObjectRef makeMethod(const MethodShape& shape) {
+inline ObjectRef makeMethod(const HandMadeMethod& shape) {
   ObjectRef m = newMethod();
   ObjectRef code = newByteArray(static_cast<uint32_t>(shape.code.size()));
   if (!shape.code.empty()) std::memcpy(bytesOf(code), shape.code.data(), shape.code.size());
@@ -106,7 +106,7 @@ inline ObjectRef runToEnd(ObjectRef process, int* slices = nullptr, int32_t step
   return processTop(process);
 }
 
-inline ObjectRef run(const MethodShape& shape, ObjectRef receiver = nilObj,
+inline ObjectRef run(const HandMadeMethod& shape, ObjectRef receiver = nilObj,
                      const std::vector<ObjectRef>& args = {}) {
   return runToEnd(processFor(makeMethod(shape), receiver, args));
 }

@@ -1,0 +1,254 @@
+// The symbolic run that finds a method's shape.
+//
+// The run follows the method's code with an abstract stack of known values.
+// It accepts pushes of arguments, instance variables and constants,
+// temporaries (which start as nil), at most one primitive from the list of
+// side-effect-free ones, the inline isNil/notNil tests, branches whose
+// condition is known, and the returns. Anything else (a send, the current
+// Context, a store into the receiver, a second primitive) means the method
+// is not a shape and is activated as usual.
+#include "smalltalk/method_shape.h"
+
+#include <array>
+
+#include "smalltalk/bytecodes.h"
+#include "smalltalk/class_layout.h"
+#include "smalltalk/object_table.h"
+#include "smalltalk/special_selectors.h"
+
+namespace {
+
+// Instructions followed before giving up: the shapes worth having are short.
+constexpr int kMaxSteps = 32;
+constexpr int kMaxStack = 8;
+constexpr int kMaxTemporaries = 8;
+
+// Primitives a send may run outside an activation, and run a second time when
+// they answered nil: they read only their arguments, and a nil answer means
+// they failed without changing anything.
+constexpr std::array<uint8_t, 39> kPurePrimitives = {
+    11, 12, 13, 21, 24, 25, 26, 29, 31, 32, 33, 51, 60, 61, 62, 63, 64, 65, 66, 67,
+    68, 69, 70, 71, 72, 79, 81, 82, 87, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119};
+
+bool isPure(int number) {
+  for (uint8_t p : kPurePrimitives)
+    if (p == number) return true;
+  return false;
+}
+
+// A value of the abstract stack: a known operand, or the primitive's answer.
+struct Value {
+  enum Kind : uint8_t { Operand, PrimitiveResult, Unknown };
+  Kind kind = Unknown;
+  ShapeOperand operand;
+};
+
+Value known(ShapeOperand::Kind kind, uint8_t index, ObjectRef constant = nilObj) {
+  return Value{Value::Operand, ShapeOperand{kind, index, constant}};
+}
+Value constant(ObjectRef c) { return known(ShapeOperand::Constant, 0, c); }
+
+class SymbolicRun {
+ public:
+  SymbolicRun(const uint8_t* code, uint32_t size, uint32_t temporaries)
+      : code_(code), size_(size), temporaryCount_(temporaries) {
+    for (Value& t : temps_) t = constant(nilObj);
+  }
+
+  MethodShape run() {
+    for (int step = 0; step < kMaxSteps; ++step) {
+      if (!fetch()) return {};
+      switch (static_cast<Opcode>(opcode_)) {
+        case Opcode::PushInstance: if (!push(known(ShapeOperand::Instance, operandByte()))) return {}; break;
+        case Opcode::PushArgument: if (!push(known(ShapeOperand::Argument, operandByte()))) return {}; break;
+        case Opcode::PushTemporary:
+          if (static_cast<uint32_t>(operand_) >= temporaryCount_ || operand_ >= kMaxTemporaries || !push(temps_[operand_])) return {};
+          break;
+        case Opcode::PushConstant: if (!pushConstant()) return {}; break;
+        case Opcode::AssignTemporary:
+          if (static_cast<uint32_t>(operand_) >= temporaryCount_ || operand_ >= kMaxTemporaries || depth_ == 0) return {};
+          temps_[operand_] = stack_[depth_ - 1];
+          break;
+        case Opcode::SendUnary: if (!testNil()) return {}; break;
+        case Opcode::DoPrimitive: if (!primitive()) return {}; break;
+        case Opcode::DoSpecial: {
+          bool done = false;
+          if (!special(done)) return {};
+          if (done) return shape_;
+          break;
+        }
+        default: return {};
+      }
+    }
+    return {};
+  }
+
+ private:
+  uint8_t operandByte() const { return static_cast<uint8_t>(operand_); }
+
+  bool fetch() {
+    if (offset_ > size_) return false;
+    const int byte = code_[offset_++ - 1];
+    opcode_ = byte >> 4;
+    operand_ = byte & 0x0F;
+    if (opcode_ == 0) {
+      if (offset_ > size_) return false;
+      opcode_ = operand_;
+      operand_ = code_[offset_++ - 1];
+    }
+    return true;
+  }
+
+  bool push(Value v) {
+    if (v.kind == Value::Unknown || depth_ >= kMaxStack) return false;
+    stack_[depth_++] = v;
+    return true;
+  }
+
+  bool pop(Value& v) {
+    if (depth_ == 0) return false;
+    v = stack_[--depth_];
+    return true;
+  }
+
+  bool pushConstant() {
+    switch (static_cast<Constant>(operand_)) {
+      case Constant::Zero: return push(constant(smallInt(0)));
+      case Constant::One: return push(constant(smallInt(1)));
+      case Constant::Two: return push(constant(smallInt(2)));
+      case Constant::MinusOne: return push(constant(smallInt(-1)));
+      case Constant::Nil: return push(constant(nilObj));
+      case Constant::True: return push(constant(trueObj));
+      case Constant::False: return push(constant(falseObj));
+      default: return false;  // the current Context needs a real frame
+    }
+  }
+
+  // isNil / notNil on a known value; the primitive's answer is taken as not
+  // nil, which makes the shape fall back to an activation when it is.
+  bool testNil() {
+    if (operand_ != kUnaryIsNil && operand_ != kUnaryNotNil) return false;
+    Value v;
+    if (!pop(v)) return false;
+    bool isNil;
+    if (v.kind == Value::PrimitiveResult) {
+      isNil = false;
+      assumedNotNil_ = true;
+    } else if (v.operand.kind == ShapeOperand::Constant) {
+      isNil = v.operand.constant == nilObj;
+    } else {
+      return false;
+    }
+    return push(constant(booleanObj(isNil == (operand_ == kUnaryIsNil))));
+  }
+
+  bool primitive() {
+    if (offset_ > size_ || shape_.primitive != 0) return false;
+    const int number = code_[offset_++ - 1];
+    const int count = operand_;
+    if (count > static_cast<int>(depth_) || count > 4) return false;
+    if (number != kEnterPrimitive && !isPure(number)) return false;
+    shape_.primitive = static_cast<uint8_t>(number);
+    shape_.operandCount = static_cast<uint8_t>(count);
+    for (int i = 0; i < count; ++i) {
+      const Value& v = stack_[depth_ - count + i];
+      if (v.kind != Value::Operand) return false;
+      shape_.operands[i] = v.operand;
+    }
+    depth_ -= count;
+    return push(Value{Value::PrimitiveResult, {}});
+  }
+
+  bool branchTarget(uint32_t& target) {
+    if (offset_ + 1 > size_) return false;
+    target = static_cast<uint32_t>(code_[offset_ - 1]) << 8 | code_[offset_];
+    offset_ += 2;
+    return target >= 1 && target <= size_;
+  }
+
+  // A conditional branch on a known boolean, as the interpreter runs it.
+  bool conditional(ObjectRef when, bool keepValue) {
+    Value v;
+    uint32_t target = 0;
+    if (!pop(v) || !branchTarget(target)) return false;
+    if (v.kind != Value::Operand || v.operand.kind != ShapeOperand::Constant) return false;
+    if (v.operand.constant == when) {
+      if (!push(keepValue ? v : constant(nilObj))) return false;
+      offset_ = target;
+    }
+    return true;
+  }
+
+  bool finish(Value answer) {
+    if (answer.kind == Value::Unknown) return false;
+    shape_.answersResult = answer.kind == Value::PrimitiveResult;
+    shape_.answer = answer.operand;
+    if (shape_.primitive == 0) {
+      shape_.kind = MethodShape::Answer;
+    } else if (shape_.primitive == kEnterPrimitive) {
+      // Whether primitive 28 succeeded is not tested: the method goes on alike.
+      if (shape_.answersResult || assumedNotNil_) return false;
+      shape_.kind = MethodShape::Enter;
+    } else {
+      shape_.kind = MethodShape::Primitive;
+      shape_.activateOnNil = assumedNotNil_;
+    }
+    return true;
+  }
+
+  bool special(bool& done) {
+    Value v;
+    uint32_t target = 0;
+    switch (static_cast<Special>(operand_)) {
+      case Special::SelfReturn: done = finish(known(ShapeOperand::Argument, 0)); return done;
+      case Special::StackReturn: done = pop(v) && finish(v); return done;
+      case Special::Duplicate: return depth_ > 0 && push(stack_[depth_ - 1]);
+      case Special::PopTop: return pop(v);
+      case Special::Branch:
+        if (!branchTarget(target)) return false;
+        offset_ = target;
+        return true;
+      case Special::BranchIfTrue: return conditional(trueObj, false);
+      case Special::BranchIfFalse: return conditional(falseObj, false);
+      case Special::AndBranch: return conditional(falseObj, true);
+      case Special::OrBranch: return conditional(trueObj, true);
+      default: return false;
+    }
+  }
+
+  const uint8_t* code_;
+  uint32_t size_;
+  uint32_t temporaryCount_;
+  uint32_t offset_ = 1;
+  int opcode_ = 0;
+  int operand_ = 0;
+  Value stack_[kMaxStack];
+  uint32_t depth_ = 0;
+  Value temps_[kMaxTemporaries];
+  bool assumedNotNil_ = false;
+  MethodShape shape_;
+};
+
+// The bytecodes and temporary count of a well-formed Method, or false.
+bool methodCode(ObjectRef m, const uint8_t*& code, uint32_t& size, uint32_t& temporaries) {
+  if (!isObject(m) || !isPointerObject(m) || wordCount(m) < kMethodWords) return false;
+  const ObjectRef* words = bodyOf(m);
+  const ObjectRef bytes = words[kMethodBytecodes];
+  const ObjectRef temps = words[kMethodTemporaryCount];
+  if (!isObject(bytes) || isPointerObject(bytes) || !temps.isValue() || temps.uncheckedInt() < 0)
+    return false;
+  code = bytesOf(bytes);
+  size = byteSize(bytes);
+  temporaries = static_cast<uint32_t>(temps.uncheckedInt());
+  return code != nullptr && size > 0;
+}
+
+}  // namespace
+
+MethodShape classifyMethod(ObjectRef m) {
+  const uint8_t* code = nullptr;
+  uint32_t size = 0;
+  uint32_t temporaries = 0;
+  if (!methodCode(m, code, size, temporaries)) return {};
+  return SymbolicRun(code, size, temporaries).run();
+}

@@ -1,0 +1,49 @@
+// Method shapes: methods simple enough that a send can answer them without
+// an activation.
+//
+// Much of the library is one-liners: "^ true", "^ name", "^ <21 self
+// anObject>", "result := <110 self aNumber>. result isNil ifFalse: [^ result]
+// ...", and Block>>enter, which only points the sender's frame at a block's
+// code. When a method is entered into the method cache, its code is run
+// symbolically from the start; if every path it can take ends in a return of
+// a value known before the run (an argument, an instance variable, a
+// constant, or the answer of one side-effect-free primitive), the send does
+// that work directly. A shape that assumed the primitive's answer was not nil
+// falls back to the real activation when it is nil (the primitive then runs
+// again inside the method, which is harmless because it failed without
+// effect).
+#pragma once
+
+#include <cstdint>
+
+#include "smalltalk/object_ref.h"
+
+// Where a value of the shortcut comes from.
+struct ShapeOperand {
+  enum Kind : uint8_t { Argument, Instance, Constant };
+  Kind kind = Constant;
+  uint8_t index = 0;           // argument (0 = receiver) or instance word
+  ObjectRef constant = nilObj; // for Constant
+};
+
+struct MethodShape {
+  enum Kind : uint8_t {
+    None,       // activate as usual
+    Answer,     // answers `answer`, nothing else
+    Primitive,  // runs `primitive` on the operands, then answers
+    Enter,      // primitive 28 on the sender's frame, then answers `answer`
+  };
+  Kind kind = None;
+  bool answersResult = false;  // Primitive: the answer is the primitive's result
+  bool activateOnNil = false;  // Primitive: a nil result takes the real activation
+  uint8_t primitive = 0;
+  uint8_t operandCount = 0;
+  ShapeOperand operands[4];
+  ShapeOperand answer;  // unless answersResult
+};
+
+// The primitive that sets the calling frame's Context and resume offset.
+inline constexpr int kEnterPrimitive = 28;
+
+// The shape of Method m (None for anything that is not a plain compiled method).
+MethodShape classifyMethod(ObjectRef m);

@@ -1,0 +1,93 @@
+// Sends answered by a method's shape: the same stack effect as activating the
+// method and returning from it, without building the frame.
+#include "smalltalk/send_shortcut.h"
+
+#include "smalltalk/interp_inline.h"
+#include "smalltalk/primitive_table.h"
+
+namespace {
+
+// Operand o of the send whose receiver is at es.returnPoint; false when the
+// method reads an argument that the send does not have.
+bool operandValue(ExecutionState& es, const ShapeOperand& o, uint32_t arguments, ObjectRef& out) {
+  switch (o.kind) {
+    case ShapeOperand::Argument:
+      if (o.index >= arguments) return false;
+      out = stackAt(es, es.returnPoint + o.index);
+      return true;
+    case ShapeOperand::Instance: {
+      // As pushInstance: a word past the receiver's body reads as nil.
+      uint32_t words = 0;
+      const ObjectRef* body = pointerBody(stackAt(es, es.returnPoint), words);
+      out = o.index < words ? body[o.index] : nilObj;
+      return true;
+    }
+    case ShapeOperand::Constant:
+      out = o.constant;
+      return true;
+  }
+  return false;
+}
+
+// The return: receiver and arguments come off (fresh flags cleared, words
+// nil) and the answer takes the receiver's place.
+void answerSend(ExecutionState& es, ObjectRef value) {
+  const uint32_t first = static_cast<uint32_t>(es.returnPoint);
+  while (es.depth >= first) {
+    ObjectRef& word = es.stackBase[--es.depth];
+    clearFresh(word);
+    word = nilObj;
+  }
+  es.stackBase[es.depth++] = value;
+}
+
+// Block>>enter: the sender's frame takes the block's Context and entry
+// point, then resumes as after a return.
+bool enter(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
+  ObjectRef context, offset, answer;
+  if (shape.operandCount != 2 || !operandValue(es, shape.operands[0], arguments, context) ||
+      !operandValue(es, shape.operands[1], arguments, offset) ||
+      !operandValue(es, shape.answer, arguments, answer))
+    return false;
+  const int32_t L = es.linkPosition;
+  stackAt(es, L + kFrameByteOffset) = smallInt(static_cast<int32_t>(es.byteOffset));
+  setFrameContext(L, context, offset);
+  answerSend(es, answer);
+  readFrame(es, L);
+  return true;
+}
+
+}  // namespace
+
+bool answerByShape(ExecutionState& es, const MethodShape& shape) {
+  const uint32_t arguments = es.depth - static_cast<uint32_t>(es.returnPoint) + 1;
+  ObjectRef answer = nilObj;
+  switch (shape.kind) {
+    case MethodShape::None:
+      return false;
+    case MethodShape::Answer:
+      if (!operandValue(es, shape.answer, arguments, answer)) return false;
+      break;
+    case MethodShape::Enter:
+      return enter(es, shape, arguments);
+    case MethodShape::Primitive: {
+      // Room for a primitive that reads more arguments than it was given.
+      ObjectRef operands[4 + kPrimitiveArgumentRoom];
+      for (ObjectRef& word : operands) word = nilObj;
+      for (uint32_t i = 0; i < shape.operandCount; ++i)
+        if (!operandValue(es, shape.operands[i], arguments, operands[i])) return false;
+      // The answer is read after the primitive, which may have stored into
+      // it; whether it can be read at all is known before.
+      if (!shape.answersResult && !operandValue(es, shape.answer, arguments, answer)) return false;
+      const ObjectRef result = callPrimitive(shape.primitive, operands);
+      if (result == nilObj && shape.activateOnNil) return false;
+      if (shape.answersResult)
+        answer = result;
+      else
+        operandValue(es, shape.answer, arguments, answer);
+      break;
+    }
+  }
+  answerSend(es, answer);
+  return true;
+}
