@@ -15,8 +15,18 @@ ObjectRef withClass(ObjectRef obj, ObjectRef cls) {
   return obj;
 }
 
-ObjectRef withClassNamed(ObjectRef obj, const char* className) {
-  return withClass(obj, globalValue(className));
+// The classes of the objects made here.
+KnownGlobal knownBlock("Block");
+KnownGlobal knownByteArray("ByteArray");
+KnownGlobal knownChar("Char");
+KnownGlobal knownContext("Context");
+KnownGlobal knownDictionary("Dictionary");
+KnownGlobal knownFloat("Float");
+KnownGlobal knownLink("Link");
+KnownGlobal knownMethod("Method");
+
+ObjectRef withClassNamed(ObjectRef obj, KnownGlobal& cls) {
+  return withClass(obj, cls.value());
 }
 
 static_assert(sizeof(double) == kFloatBytes, "a Float body holds one double");
@@ -32,21 +42,21 @@ void putDouble(uint8_t* out, double value) {
 
 ObjectRef newArray(uint32_t words) { return withClass(newPointerObject(words), arrayClass()); }
 
-ObjectRef newBlock() { return withClassNamed(newPointerObject(kBlockWords), "Block"); }
+ObjectRef newBlock() { return withClassNamed(newPointerObject(kBlockWords), knownBlock); }
 
 ObjectRef newByteArray(uint32_t bytes) {
-  return withClassNamed(newByteObject(bytes), "ByteArray");
+  return withClassNamed(newByteObject(bytes), knownByteArray);
 }
 
 ObjectRef newChar(int32_t code) {
-  ObjectRef ch = withClassNamed(newPointerObject(kCharWords), "Char");
+  ObjectRef ch = withClassNamed(newPointerObject(kCharWords), knownChar);
   storeWord(ch, kCharCode, smallInt(code));
   return ch;
 }
 
 ObjectRef newContext(ObjectRef method, ObjectRef arguments, ObjectRef temporaries,
                      int32_t linkPosition) {
-  ObjectRef context = withClassNamed(newPointerObject(kContextWords), "Context");
+  ObjectRef context = withClassNamed(newPointerObject(kContextWords), knownContext);
   storeWord(context, kContextLink, smallInt(linkPosition));
   storeWord(context, kContextMethod, method);
   storeWord(context, kContextArguments, arguments);
@@ -55,14 +65,14 @@ ObjectRef newContext(ObjectRef method, ObjectRef arguments, ObjectRef temporarie
 }
 
 ObjectRef newDictionary() {
-  ObjectRef dictionary = withClassNamed(newPointerObject(kTableWords), "Dictionary");
+  ObjectRef dictionary = withClassNamed(newPointerObject(kTableWords), knownDictionary);
   ObjectRef buckets = newArray(kDictionaryArrayWords);  // the fresh dictionary survives this
   storeWord(dictionary, kTableArray, buckets);
   return dictionary;
 }
 
 ObjectRef newFloat(double value) {
-  ObjectRef number = withClassNamed(newByteObject(kFloatBytes), "Float");
+  ObjectRef number = withClassNamed(newByteObject(kFloatBytes), knownFloat);
   putDouble(bytesOf(number), value);
   return number;
 }
@@ -78,13 +88,13 @@ double floatValue(ObjectRef aFloat) {
 }
 
 ObjectRef newLink(ObjectRef key, ObjectRef value) {
-  ObjectRef link = withClassNamed(newPointerObject(kLinkWords), "Link");
+  ObjectRef link = withClassNamed(newPointerObject(kLinkWords), knownLink);
   storeWord(link, kLinkKey, key);
   storeWord(link, kLinkValue, value);
   return link;
 }
 
-ObjectRef newMethod() { return withClassNamed(newPointerObject(kMethodWords), "Method"); }
+ObjectRef newMethod() { return withClassNamed(newPointerObject(kMethodWords), knownMethod); }
 
 ObjectRef newString(const char* text) {
   if (text == nullptr) return nilObj;

@@ -17,9 +17,11 @@ constexpr uint32_t kScrambleMask = 0xFFFF;
 // The split of primitive 106 keeps this many bits of the mantissa.
 constexpr int kSplitMantissaBits = 12;
 
+KnownGlobal knownFloat("Float");
+
 std::optional<double> floatArg(ObjectRef ref) {
   if (!isLiveByteObject(ref) || byteSize(ref) != kFloatBytes) return std::nullopt;
-  if (classOf(ref) != globalValue("Float")) return std::nullopt;
+  if (classOf(ref) != knownFloat.value()) return std::nullopt;
   return floatValue(ref);
 }
 

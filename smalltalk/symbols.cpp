@@ -76,6 +76,15 @@ ObjectRef globalValue(const char* name) {
   return words[1];
 }
 
+ObjectRef KnownGlobal::value() {
+  if (!remembered_ || epoch_ != tableEpoch) {
+    remembered_ = lookupEntry(symbols, nameHash(name_), keyHasText, name_, entry_);
+    epoch_ = tableEpoch;
+    if (!remembered_) return nilObj;
+  }
+  return bodyOf(entry_.holder)[entry_.keyWord + 1];
+}
+
 void setGlobal(const char* name, ObjectRef value) {
   ObjectRef key = intern(name);
   insert(symbols, nameHash(name), key, value);

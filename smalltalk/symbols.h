@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "smalltalk/name_table.h"
 #include "smalltalk/object_ref.h"
 
 // The sum of the text's bytes as signed 8-bit values, made non-negative,
@@ -18,6 +19,21 @@ ObjectRef findSymbol(const char* text);
 ObjectRef intern(const char* text);
 // The global named name, or nil.
 ObjectRef globalValue(const char* name);
+// A global that one place of the system reads over and over (a class the
+// object constructors and primitives need): its entry is remembered while no
+// table entry was entered and nothing was collected. Construct once, as a
+// static, with a name that lives as long.
+class KnownGlobal {
+ public:
+  explicit constexpr KnownGlobal(const char* name) : name_(name) {}
+  ObjectRef value();
+
+ private:
+  const char* name_;
+  bool remembered_ = false;
+  uint32_t epoch_ = 0;
+  TableEntry entry_;
+};
 // Enters or replaces the global named name.
 void setGlobal(const char* name, ObjectRef value);
 
