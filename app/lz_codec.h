@@ -17,11 +17,14 @@ constexpr uint8_t kLzStored = 0x80;
 // compressed form is built there before the stored fallback is decided.
 constexpr size_t lzCompressBound(size_t n) { return n + 1 + 2 * ((n + 15) / 16) + (n == 0 ? 2 : 0); }
 
-// Compresses n bytes of src into dst (lzCompressBound(n) bytes); answers the block size.
+// Compresses n bytes of src into dst (lzCompressBound(n) bytes, all of which
+// may be written); answers the block size.
 uint32_t lzCompress(uint8_t* dst, const uint8_t* src, uint32_t n);
 
 // Decodes a block of `size` bytes into dst, which holds `capacity` bytes.
 // Answers the decoded size, or -1 for an empty or damaged block (an offset
 // before the start of the output, an item cut off by the block end, output
-// beyond the capacity).
+// beyond the capacity). Never reads past the block nor writes past the
+// capacity; bytes between the decoded size and the capacity may be changed
+// (copies are made with fixed-width stores).
 int32_t lzDecompress(const uint8_t* src, uint32_t size, uint8_t* dst, size_t capacity);

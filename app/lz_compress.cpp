@@ -1,0 +1,237 @@
+// The block codec's compressor: one pass, one hash lookup per item start,
+// runs measured before the match search, stored fallback when nothing shrinks.
+//
+// Pictures spend most of their bytes in stretches that repeat with a short
+// period (flat colour areas); there every item becomes the same copy of 18
+// bytes. Such a stretch is emitted as a whole (see repeatedCopies) after
+// checking only as much as fixes every item's outcome.
+#include "app/lz_codec.h"
+#include "app/lz_format.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace lz;
+
+constexpr uint32_t kHashEntries = 4096;
+constexpr uint32_t kHashMask = kHashEntries - 1;
+constexpr uint32_t kHashMultiplier = 40543;
+constexpr uint32_t kEmpty = 0xFFFFFFFF;
+constexpr uint32_t kLongestCopyWord = kMaxCopy - kMinCopy;  // length nibble of an 18-byte copy
+// Repeated copies are looked for at offsets of 1 to kMaxStrideItems whole copies.
+constexpr uint32_t kMaxStrideItems = 8;
+constexpr uint32_t kWideStore = 32;  // copy words written by two 16-byte stores
+
+inline uint32_t hashAt(const uint8_t* p) {
+  const uint32_t key = ((uint32_t(p[0]) << 4 ^ p[1]) << 4) ^ p[2];
+  return ((key * kHashMultiplier) >> 4) & kHashMask;
+}
+
+// Number of leading bytes that a and b share, at most `limit`.
+inline uint32_t commonLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+  uint32_t len = 0;
+  while (len + 64 <= limit && equal64(a + len, b + len)) len += 64;
+  while (len + 16 <= limit) {
+    const uint32_t same = firstDifference16(a + len, b + len);
+    len += same;
+    if (same < 16) return len;
+  }
+  while (len < limit && a[len] == b[len]) ++len;
+  return len;
+}
+
+// Leading bytes that a and b share, at most `limit` (at most kMaxCopy).
+inline uint32_t matchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+  if (limit < kMaxCopy) return commonLength(a, b, limit);
+  const uint32_t len = firstDifference16(a, b);
+  if (len < 16) return len;
+  return a[16] != b[16] ? 16 : a[17] != b[17] ? 17 : 18;
+}
+
+// Length of the run of src[pos] starting at pos, at most kMaxRun and the input's end.
+inline uint32_t runLength(const uint8_t* src, uint32_t pos, uint32_t n) {
+  const uint32_t limit = std::min(n - pos, kMaxRun);
+  const uint8_t* p = src + pos;
+  const uint8_t c = p[0];
+  uint32_t r = 1;
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t pattern = c * 0x0101010101010101ull;
+    while (r + 8 <= limit) {
+      const uint64_t differ = load64(p + r) ^ pattern;
+      if (differ) return r + uint32_t(std::countr_zero(differ)) / 8;
+      r += 8;
+    }
+  }
+  while (r < limit && p[r] == c) ++r;
+  return r;
+}
+
+// Does the item at pos start a run item? (A run is measured only when the
+// next byte repeats the first.)
+inline uint32_t runAt(const uint8_t* src, uint32_t pos, uint32_t n) {
+  if (pos + 1 >= n || src[pos + 1] != src[pos]) return 0;
+  const uint32_t r = runLength(src, pos, n);
+  return r >= kMinRun ? r : 0;
+}
+
+// The block under construction: the open group's control word position, its
+// flag bits (older ones shift out above bit 15) and its item count.
+struct Writer {
+  uint8_t* dst;
+  size_t end;  // lzCompressBound(n): the bytes dst holds
+  uint32_t out = 3, control = 1, bits = 0;
+  int items = 0;
+
+  // Completes a full group's control word and opens the next group.
+  void startItem() {
+    if (items < kGroupItems) return;
+    store16be(dst + control, bits);
+    control = out;
+    out += kControlBytes;
+    items = 0;
+  }
+  void literal(uint8_t c) {
+    startItem();
+    dst[out++] = c;
+    bits <<= 1;
+    ++items;
+  }
+  void copy(uint32_t offset, uint32_t len) {
+    startItem();
+    store16be(dst + out, offset * 16 + len - kMinCopy);
+    out += kCopyBytes;
+    bits = bits << 1 | 1;
+    ++items;
+  }
+  void run(uint32_t len, uint8_t c) {
+    startItem();
+    dst[out] = 0;
+    store16be(dst + out + 1, len - kMinRun);
+    dst[out + 3] = c;
+    out += kRunBytes;
+    bits = bits << 1 | 1;
+    ++items;
+  }
+  // `count` copies of 18 bytes at `offset`, a group's share at a time.
+  void copies(uint32_t offset, uint32_t count) {
+    uint8_t word[kCopyBytes];
+    store16be(word, offset * 16 + kLongestCopyWord);
+    while (count > 0) {
+      startItem();
+      const uint32_t share = std::min(count, uint32_t(kGroupItems - items));
+      if (end - out >= kWideStore) {
+        fill16Words(dst + out, word);
+        fill16Words(dst + out + 16, word);
+      } else {
+        for (uint32_t i = 0; i < share; ++i) memcpy(dst + out + i * kCopyBytes, word, kCopyBytes);
+      }
+      out += share * kCopyBytes;
+      bits = bits << share | ((1u << share) - 1);
+      items += int(share);
+      count -= share;
+    }
+  }
+  uint32_t finish() {
+    store16be(dst + control, bits << (kGroupItems - items));
+    return out;
+  }
+};
+
+// The input and the hash table. The block's writer is kept apart, in locals
+// of run(), so that its fields stay in registers across the byte stores.
+struct Compressor {
+  const uint8_t* src;
+  uint32_t n;
+  uint32_t* table;  // kHashEntries entries
+
+  // The item at pos: a run, a copy or a literal. Answers the bytes it covers.
+  uint32_t item(Writer& w, uint32_t pos, uint32_t& offset) {
+    const uint32_t run = runAt(src, pos, n);
+    if (run) {
+      w.run(run, src[pos]);
+      return run;
+    }
+    uint32_t len = 0;
+    if (pos + 2 < n) {
+      const uint32_t h = hashAt(src + pos);
+      const uint32_t m = table[h];
+      table[h] = pos;
+      if (m != kEmpty && pos - m < kWindow) {
+        offset = pos - m;
+        len = matchLength(src + pos, src + m, std::min(n - pos, kMaxCopy));
+      }
+    }
+    if (len >= kMinCopy) {
+      w.copy(offset, len);
+      return len;
+    }
+    offset = 0;
+    w.literal(src[pos]);
+    return 1;
+  }
+
+  // After an 18-byte copy at an offset of `stride` whole copies, the items
+  // from pos on are the same copy for as long as the input repeats itself
+  // `offset` bytes back, provided the first `stride` of them are (each finds
+  // its partner in the table and no run starts there) and their hashes
+  // differ: every later item then sees the same bytes and the same table
+  // entries as the one `stride` items earlier. Emits those items and
+  // answers the bytes they cover.
+  uint32_t repeatedCopies(Writer& w, uint32_t pos, uint32_t offset) {
+    const uint32_t stride = offset / kMaxCopy;
+    uint32_t hashes[kMaxStrideItems];
+    uint32_t count = 0;
+    for (; count < stride; ++count) {
+      const uint32_t q = pos + count * kMaxCopy;
+      if (n - q < kMaxCopy || matchLength(src + q, src + q - offset, kMaxCopy) < kMaxCopy ||
+          runAt(src, q, n))
+        break;
+      const uint32_t h = hashAt(src + q);
+      if (table[h] != q - offset || std::find(hashes, hashes + count, h) != hashes + count) break;
+      hashes[count] = h;
+    }
+    if (count == stride) {
+      const uint32_t from = pos + count * kMaxCopy;
+      count += commonLength(src + from, src + from - offset, n - from) / kMaxCopy;
+    }
+    if (count == 0) return 0;
+    // Each hash's entry ends as the last item of its phase: the last
+    // `stride` items, whose bytes (and so hashes) repeat those of the first.
+    for (uint32_t i = count - std::min(count, stride); i < count; ++i) {
+      const uint32_t q = pos + i * kMaxCopy;
+      table[hashAt(src + q)] = q;
+    }
+    w.copies(offset, count);
+    return count * kMaxCopy;
+  }
+
+  uint32_t run(uint8_t* dst) {
+    Writer w{dst, lzCompressBound(n)};
+    uint32_t pos = 0;
+    while (pos < n) {
+      uint32_t offset = 0;  // stays 0 unless the item is a copy
+      const uint32_t len = item(w, pos, offset);
+      pos += len;
+      if (len == kMaxCopy && offset != 0 && offset <= kMaxStrideItems * kMaxCopy &&
+          offset % kMaxCopy == 0)
+        pos += repeatedCopies(w, pos, offset);
+    }
+    return w.finish();
+  }
+};
+
+}  // namespace
+
+uint32_t lzCompress(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  dst[0] = kLzCompressed;
+  uint32_t table[kHashEntries];
+  memset(table, 0xFF, sizeof table);  // every entry kEmpty
+  const uint32_t out = Compressor{src, n, table}.run(dst);
+  if (out > n) {
+    dst[0] = kLzStored;
+    if (n > 0) memcpy(dst + 1, src, n);
+    return n + 1;
+  }
+  return out;
+}

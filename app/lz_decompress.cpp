@@ -1,0 +1,216 @@
+// The block codec's checked decompressor. A group whose items all lie well
+// inside the block and whose output fits well inside the destination is
+// decoded without per-item bounds checks, with fixed-width stores that may run
+// a little past a copy's end (never past the capacity); the careful item
+// decoder finishes the block near either end.
+#include "app/lz_codec.h"
+#include "app/lz_format.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace lz;
+
+constexpr size_t kCopyStoreReach = 48;  // a copy stores at most this far past its start
+// Block bytes that hold a control word and 16 items of any kind.
+constexpr uint32_t kFastGroupBlock = kControlBytes + kGroupItems * kRunBytes;
+// Destination room that holds 16 copies with their store reach.
+constexpr size_t kFastGroupRoom = (kGroupItems - 1) * kMaxCopy + kCopyStoreReach;
+constexpr uint32_t kAllReferences = 0xFFFF;  // a control word of 16 copies or runs
+// How far back a copy in a streak of repeated copies reads at most (well
+// inside the first-level cache, well past the stores still in flight).
+constexpr size_t kMaxStreakReach = 1024;
+
+// Repeats the `offset` bytes before `to` for up to 18 bytes (offset < 16,
+// so the copy overlaps what it produces). The pattern is built from bytes
+// written before this copy and stored at whole multiples of the offset, so
+// no load waits for a store of this copy; stores reach at most
+// kCopyStoreReach bytes past `to`.
+inline void copyPattern(uint8_t* to, uint32_t offset) {
+  const uint8_t* from = to - offset;
+  if (offset >= 8) {  // the first `offset` of each 16 bytes are valid
+    uint8_t pattern[16];
+    copy16(pattern, from);
+    for (uint32_t k = 0; k < 3; ++k) copy16(to + k * offset, pattern);
+    return;
+  }
+  // Below 8: one word holding the pattern repeated, stored four times a
+  // whole number of periods apart (at most 8 bytes).
+  uint64_t word = load64(from);
+  const uint32_t bits = offset * 8;
+  if constexpr (std::endian::native == std::endian::little) {
+    word &= (uint64_t(1) << bits) - 1;
+    for (uint32_t shift = bits; shift < 64; shift *= 2) word |= word << shift;
+  } else {
+    word &= ~(~uint64_t(0) >> bits);
+    for (uint32_t shift = bits; shift < 64; shift *= 2) word |= word >> shift;
+  }
+  const uint32_t step = offset * (8 / offset);
+  for (uint32_t k = 0; k < 4; ++k) store64(to + k * step, word);
+}
+
+// Copies exactly 18 bytes from `from` (at least 16 bytes before `to`).
+inline void copyLongest(uint8_t* to, const uint8_t* from) {
+  copy16(to, from);
+  uint16_t tail;
+  memcpy(&tail, from + 16, sizeof tail);
+  memcpy(to + 16, &tail, sizeof tail);
+}
+
+// Copies `len` (3 to 18) bytes from `offset` back; may store up to
+// kCopyStoreReach bytes past `to`.
+inline void copyFast(uint8_t* to, uint32_t offset, uint32_t len) {
+  const uint8_t* from = to - offset;
+  if (offset >= 16) {
+    // The tail is stored on its own, not as a second 16-byte store that
+    // overlaps the next copy: a later copy that reads these bytes back then
+    // finds each of its loads inside one earlier store.
+    if (len == kMaxCopy) {
+      copyLongest(to, from);
+    } else {
+      copy16(to, from);
+      if (len > 16) copy16(to + 16, from + 16);
+    }
+  } else {
+    copyPattern(to, offset);
+  }
+}
+
+struct Decoder {
+  const uint8_t* src;
+  uint32_t size;
+  uint8_t* dst;
+  size_t capacity;
+  uint32_t p = 1;
+  size_t out = 0;
+  // A streak of groups of identical 18-byte copies at one offset: the output
+  // from streakStart to streakEnd repeats with that period, so a copy inside
+  // it may read from any whole number of periods back (streakReach) instead
+  // of from the bytes that the copy just before it is still storing.
+  size_t streakStart = 0, streakEnd = 0;
+  uint32_t streakOffset = 0;
+
+  // One item with every check; false for a damaged block.
+  bool carefulItem(bool reference) {
+    if (!reference) {
+      if (out >= capacity) return false;
+      dst[out++] = src[p++];
+      return true;
+    }
+    if (size - p < kCopyBytes) return false;
+    const uint32_t word = load16be(src + p);
+    const uint32_t offset = word >> 4;
+    if (offset == 0) return run();
+    const size_t len = (word & kLengthMask) + kMinCopy;
+    if (offset > out || len > capacity - out) return false;
+    uint8_t* to = dst + out;
+    const uint8_t* from = to - offset;
+    for (size_t i = 0; i < len; ++i) to[i] = from[i];  // overlapping copies repeat
+    out += len;
+    p += kCopyBytes;
+    return true;
+  }
+
+  bool run() {
+    if (size - p < kRunBytes) return false;
+    const size_t len = (size_t(src[p + 1] & kLengthMask) << 8 | src[p + 2]) + kMinRun;
+    if (len > capacity - out) return false;
+    memset(dst + out, src[p + 3], len);
+    out += len;
+    p += kRunBytes;
+    return true;
+  }
+
+  // Decodes the group's items without bounds checks (the caller checked that
+  // kFastGroupBlock block bytes and kFastGroupRoom destination bytes remain).
+  // Answers the items left for the careful decoder (after a run that leaves
+  // too little room), or -1 for a damaged block.
+  // Sixteen copies of 18 bytes at one offset of at least 18 (checked by the
+  // caller), as flat areas of a picture give. Groups of them that follow one
+  // another at one offset form a streak of output that repeats with that
+  // period, so each copy may read from a whole number of periods back
+  // instead of from the bytes that the copies just before it still store.
+  void repeatedCopies(uint32_t offset) {
+    if (streakOffset != offset || streakEnd != out) {
+      streakStart = out - offset;
+      streakOffset = offset;
+    }
+    const size_t periods = std::min(out - streakStart, kMaxStreakReach) / offset;
+    const size_t reach = std::max<size_t>(periods, 1) * offset;
+    uint8_t* to = dst + out;
+    for (int i = 0; i < kGroupItems; ++i, to += kMaxCopy) copyLongest(to, to - reach);
+    out += kGroupItems * kMaxCopy;
+    streakEnd = out;
+  }
+
+  int fastGroup(uint32_t& control) {
+    if (control == 0) {  // sixteen literals
+      copy16(dst + out, src + p);
+      out += kGroupItems;
+      p += kGroupItems;
+      return 0;
+    }
+    if (control == kAllReferences && sixteenEqualWords(src + p)) {
+      const uint32_t word = load16be(src + p);
+      const uint32_t offset = word >> 4;
+      if ((word & kLengthMask) == kMaxCopy - kMinCopy && offset >= kMaxCopy) {
+        if (offset > out) return -1;
+        repeatedCopies(offset);
+        p += kGroupItems * kCopyBytes;
+        return 0;
+      }
+    }
+    for (int left = kGroupItems; left > 0; --left, control <<= 1) {
+      if (!(control & kReferenceBit)) {
+        dst[out++] = src[p++];
+        continue;
+      }
+      const uint32_t word = load16be(src + p);
+      const uint32_t offset = word >> 4;
+      if (offset == 0) {
+        if (!run()) return -1;
+        if (capacity - out < kFastGroupRoom) {
+          control <<= 1;
+          return left - 1;
+        }
+        continue;
+      }
+      if (offset > out) return -1;
+      const uint32_t len = (word & kLengthMask) + kMinCopy;
+      copyFast(dst + out, offset, len);
+      out += len;
+      p += kCopyBytes;
+    }
+    return 0;
+  }
+
+  int32_t decode() {
+    while (p < size) {
+      if (size - p < kControlBytes) return -1;
+      uint32_t control = load16be(src + p);
+      p += kControlBytes;
+      int left = kGroupItems;
+      if (size - p >= kFastGroupBlock - kControlBytes && capacity - out >= kFastGroupRoom) {
+        left = fastGroup(control);
+        if (left < 0) return -1;
+      }
+      // The block may end inside a group: the rest of its bits are unused.
+      for (; left > 0 && p < size; --left, control <<= 1)
+        if (!carefulItem(control & kReferenceBit)) return -1;
+    }
+    return int32_t(out);
+  }
+};
+
+}  // namespace
+
+int32_t lzDecompress(const uint8_t* src, uint32_t size, uint8_t* dst, size_t capacity) {
+  if (size == 0) return -1;
+  if (src[0] == kLzStored) {
+    if (size - 1 > capacity) return -1;
+    if (size > 1) memcpy(dst, src + 1, size - 1);
+    return int32_t(size - 1);
+  }
+  return Decoder{src, size, dst, capacity}.decode();
+}

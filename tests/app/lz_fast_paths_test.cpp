@@ -1,0 +1,238 @@
+// Block codec fast paths against the plain reference codec: the compressor's
+// output byte for byte (repeated copies emitted as a whole), the decoder's
+// answer and bytes (groups decoded without per-item checks, repeated-copy
+// groups, pattern copies) on intact, cut and damaged blocks.
+#include "app/lz_codec.h"
+#include "tests/app/lz_reference.h"
+#include "tools/demo_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes compress(const Bytes& in) {
+  Bytes out(lzCompressBound(in.size()));
+  out.resize(lzCompress(out.data(), in.data(), uint32_t(in.size())));
+  return out;
+}
+
+// The fast decoder and the reference agree on the answer and, when the block
+// decodes, on the bytes. The destination is exactly `capacity` bytes long, so
+// the sanitizer build sees any store past it.
+void expectSameDecoding(const Bytes& block, size_t capacity, const std::string& what) {
+  int32_t expected = 0;
+  const Bytes reference = lz_reference::decompress(block, capacity, &expected);
+  Bytes dst(capacity);
+  const int32_t got = lzDecompress(block.data(), uint32_t(block.size()), dst.data(), capacity);
+  ASSERT_EQ(got, expected) << what;
+  if (got >= 0) {
+    ASSERT_EQ(Bytes(dst.begin(), dst.begin() + got), reference) << what;
+  }
+}
+
+void expectSameAsReference(const Bytes& in, const std::string& what) {
+  const Bytes block = compress(in);
+  ASSERT_EQ(block, lz_reference::compress(in)) << what;
+  expectSameDecoding(block, in.size(), what);
+}
+
+// Inputs built from stretches that pictures have: noise, runs, and patterns
+// of many periods (multiples of 18 among them, the repeated-copy case), with
+// the same patterns coming back so later items find earlier stretches.
+Bytes stretches(std::mt19937& rng, size_t n) {
+  static constexpr uint32_t kPeriods[] = {1, 2, 3, 4, 5, 7, 8, 12, 16, 17, 18, 19, 24,
+                                          36, 54, 72, 90, 144, 162, 180, 2560};
+  std::vector<Bytes> patterns;
+  for (uint32_t period : kPeriods) {
+    Bytes pattern(period);
+    for (auto& b : pattern) b = uint8_t(rng() % 5 == 0 ? rng() : rng() % 4);
+    patterns.push_back(pattern);
+  }
+  Bytes in;
+  while (in.size() < n) {
+    const size_t len = 1 + rng() % 600;
+    const Bytes& pattern = patterns[rng() % patterns.size()];
+    const uint32_t kind = rng() % 8, phase = rng();
+    for (size_t i = 0; i < len; ++i) {
+      if (kind == 0) {
+        in.push_back(uint8_t(rng()));
+      } else {
+        uint8_t b = pattern[(phase + i) % pattern.size()];
+        if (kind == 1 && rng() % 97 == 0) b ^= 1;  // a stretch with rare flaws
+        in.push_back(b);
+      }
+    }
+  }
+  in.resize(n);
+  return in;
+}
+
+TEST(CodecFastPaths, CompressorMatchesReferenceOnStretchesOfManySizes) {
+  std::mt19937 rng(2024);
+  for (int i = 0; i < 400; ++i) {
+    const size_t n = i < 200 ? rng() % 400 : rng() % 20000;
+    expectSameAsReference(stretches(rng, n), "case " + std::to_string(i));
+  }
+}
+
+// A periodic stretch behind every amount of lead-in, so that its repeated
+// copies start at every place in a group and end at every distance from the
+// input's end.
+TEST(CodecFastPaths, RepeatedCopiesFromEveryGroupPhase) {
+  for (uint32_t period : {4u, 6u, 9u, 18u, 36u, 48u, 144u, 160u})
+    for (size_t lead = 0; lead < 40; ++lead)
+      for (size_t tail : {0u, 1u, 17u, 18u, 19u, 300u}) {
+        std::mt19937 rng(unsigned(period * 1000 + lead));
+        Bytes in(lead);
+        for (auto& b : in) b = uint8_t(rng());
+        const size_t start = in.size();
+        for (size_t i = 0; i < 40 * 18 + tail; ++i)
+          in.push_back(i < period ? uint8_t(rng()) : in[start + i - period]);
+        expectSameAsReference(in, "period " + std::to_string(period) + " lead " +
+                                      std::to_string(lead) + " tail " + std::to_string(tail));
+      }
+}
+
+// Periods with hash collisions inside one period, runs inside a period and a
+// period that changes one byte: the cases where an item in a repeating
+// stretch is not the same copy as the one a period earlier.
+TEST(CodecFastPaths, RepeatedStretchesThatBreakTheRepetition) {
+  std::mt19937 rng(77);
+  for (int i = 0; i < 3000; ++i) {
+    const uint32_t period = 18 * (1 + rng() % 9);
+    Bytes unit(period);
+    for (auto& b : unit) b = uint8_t(rng() % (i % 3 == 0 ? 2 : 256));
+    if (i % 4 == 1) std::fill(unit.begin(), unit.begin() + 16 + rng() % 2, unit[0]);
+    Bytes in;
+    const size_t repeats = 1 + rng() % 12;
+    for (size_t r = 0; r < repeats; ++r) in.insert(in.end(), unit.begin(), unit.end());
+    if (i % 2) in[rng() % in.size()] ^= uint8_t(1 + rng() % 255);
+    expectSameAsReference(in, "case " + std::to_string(i));
+  }
+}
+
+Bytes demoPicture() {
+  demo_scene::Picture image, mask;
+  demo_scene::draw(image, mask);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(image.pixels.data());
+  return Bytes(bytes, bytes + image.pixels.size() * sizeof(demo_scene::Pixel));
+}
+
+TEST(CodecFastPaths, DemoPictureMatchesReference) { expectSameAsReference(demoPicture(), "demo"); }
+
+// Every cut of a block that holds repeated-copy groups, pattern copies,
+// literal groups and runs, decoded into exactly the decoded size and into a
+// little less: the same answer as the reference each time.
+TEST(CodecFastPaths, CutBlocksAndShortDestinations) {
+  std::mt19937 rng(5);
+  const Bytes in = stretches(rng, 3000);
+  const Bytes block = compress(in);
+  ASSERT_EQ(block[0], kLzCompressed);
+  for (size_t cut = 0; cut <= block.size(); ++cut) {
+    const Bytes prefix(block.begin(), block.begin() + cut);
+    expectSameDecoding(prefix, in.size(), "cut " + std::to_string(cut));
+  }
+  for (size_t capacity = in.size() - 400; capacity <= in.size(); ++capacity)
+    expectSameDecoding(block, capacity, "capacity " + std::to_string(capacity));
+}
+
+TEST(CodecFastPaths, DamagedBlocksDecodeAsTheReferenceDoes) {
+  std::mt19937 rng(9);
+  for (int i = 0; i < 300; ++i) {
+    const Bytes in = stretches(rng, 200 + rng() % 3000);
+    Bytes block = compress(in);
+    for (int flips = 1 + i % 3; flips > 0; --flips)
+      block[1 + rng() % (block.size() - 1)] ^= uint8_t(1 + rng() % 255);
+    expectSameDecoding(block, in.size() + rng() % 64, "case " + std::to_string(i));
+  }
+}
+
+constexpr uint32_t kCopyItem = 1u << 16;  // marks a copy word among literal bytes
+
+// Builds a block by hand: `literals` literal bytes, then the given items,
+// each a literal byte or a copy word marked with kCopyItem.
+Bytes blockOf(size_t literals, const std::vector<uint32_t>& items) {
+  std::vector<uint32_t> all(literals);
+  for (size_t i = 0; i < literals; ++i) all[i] = 1 + i % 251;
+  all.insert(all.end(), items.begin(), items.end());
+  Bytes block{kLzCompressed};
+  for (size_t g = 0; g < all.size(); g += 16) {
+    uint32_t control = 0;
+    Bytes body;
+    for (size_t i = g; i < std::min(all.size(), g + 16); ++i) {
+      if (!(all[i] & kCopyItem)) {
+        body.push_back(uint8_t(all[i]));
+      } else {
+        control |= 0x8000u >> (i - g);
+        body.push_back(uint8_t(all[i] >> 8));
+        body.push_back(uint8_t(all[i]));
+      }
+    }
+    block.push_back(uint8_t(control >> 8));
+    block.push_back(uint8_t(control));
+    block.insert(block.end(), body.begin(), body.end());
+  }
+  return block;
+}
+
+uint32_t copyWord(uint32_t offset, uint32_t len) { return kCopyItem | (offset * 16 + len - 3); }
+
+// Overlapping and touching copies of every offset up to 17 and every length,
+// far from both ends (fast path) and with the block and the destination
+// ending right after them (careful path).
+TEST(CodecFastPaths, CopiesOfEveryShortOffsetAndLength) {
+  for (uint32_t offset = 1; offset <= 17; ++offset)
+    for (uint32_t len = 3; len <= 18; ++len)
+      for (size_t after : {0u, 100u}) {  // 100: the group is decoded on the fast path
+        std::vector<uint32_t> items(2, copyWord(offset, len));
+        items.insert(items.end(), after, 7);
+        const Bytes block = blockOf(160, items);
+        int32_t size = 0;
+        lz_reference::decompress(block, 1 << 20, &size);
+        for (size_t capacity : {size_t(size), size_t(size) + 1, size_t(size) + 400})
+          expectSameDecoding(block, capacity,
+                             "offset " + std::to_string(offset) + " len " + std::to_string(len));
+      }
+}
+
+// Whole groups of one 18-byte copy word: the repeated-copy group path, alone,
+// in a streak of groups, after a change of offset, and with an offset that
+// reaches before the start of the output.
+TEST(CodecFastPaths, GroupsOfOneRepeatedCopy) {
+  struct Case {
+    const char* name;
+    size_t literals;
+    std::vector<uint32_t> items;
+  };
+  const std::vector<uint32_t> group36(16, copyWord(36, 18)), group18(16, copyWord(18, 18));
+  const auto join = [](std::initializer_list<std::vector<uint32_t>> parts) {
+    std::vector<uint32_t> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+  };
+  const std::vector<Case> cases = {
+      {"OneGroup", 48, group36},
+      {"StreakOfGroups", 48, join({group36, group36, group36, group36, group36})},
+      {"OffsetChanges", 48, join({group36, group18, group36, group36})},
+      {"LiteralBetween", 48, join({group36, {5}, std::vector<uint32_t>(15, 9), group36})},
+      {"LongStreak", 48, join({group36, group36, group36, group36, group36, group36, group36,
+                               group36, group36, group36})},
+      {"OffsetBeforeStart", 32, group36},
+      {"NoOutputYet", 0, group18},
+  };
+  const std::vector<uint32_t> trailing(48, 3);  // keeps the groups before it on the fast path
+  for (const Case& c : cases) {
+    const Bytes block = blockOf(c.literals, join({c.items, trailing}));
+    int32_t size = 0;
+    lz_reference::decompress(block, 1 << 20, &size);
+    const size_t capacity = size < 0 ? 4096 : size_t(size);
+    for (size_t room : {0u, 1u, 64u}) expectSameDecoding(block, capacity + room, c.name);
+  }
+}
+
+}  // namespace
