@@ -83,3 +83,16 @@ TEST_F(Symbols, RememberedGlobalsFollowChangesCollectionsAndFreshWorlds) {
   bootstrapObjectWorld();  // a fresh world knows nothing of the old one
   EXPECT_EQ(globalValue("remembered"), nilObj);
 }
+
+TEST_F(Symbols, KnownGlobalsFollowRedefinitionAndAbsence) {
+  static KnownGlobal known("KnownOne");
+  EXPECT_EQ(known.value(), nilObj);  // not defined yet: looked up again next time
+  setGlobal("KnownOne", smallInt(1));
+  EXPECT_EQ(known.value(), smallInt(1));
+  setGlobal("KnownOne", smallInt(2));
+  EXPECT_EQ(known.value(), smallInt(2));
+  collectGarbage(false);
+  EXPECT_EQ(known.value(), smallInt(2));
+  bootstrapObjectWorld();
+  EXPECT_EQ(known.value(), nilObj);
+}
