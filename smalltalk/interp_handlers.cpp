@@ -192,8 +192,34 @@ bool byteDoPrimitive(ExecutionState& es, int n) {
 
 bool byteDoSpecial(ExecutionState& es, int n) { return doSpecial(es, n); }
 
-const InstructionHandler kInstructionHandlers[kOpcodeCount] = {
-#define TOLVA_HANDLER_ENTRY(number, enumerator, handler) handler,
-    TOLVA_OPCODES(TOLVA_HANDLER_ENTRY)
-#undef TOLVA_HANDLER_ENTRY
-};
+bool runInstructions(ExecutionState& es) {
+  for (;;) {
+    // A slice of n steps runs at most n - 1 instructions.
+    if (es.stepsLeft <= 1) [[unlikely]] {
+      es.stepsLeft = 0;
+      return true;
+    }
+    --es.stepsLeft;
+    int opcode = nextByte(es);
+    int operand = opcode & 0x0F;
+    opcode >>= 4;
+    if (opcode == 0) {
+      opcode = operand;
+      operand = nextByte(es);
+    }
+    if (tracing(kTraceBytecodes)) [[unlikely]]
+      traceBytecode(opcode, operand);
+    // One switch over the same list as the handler table, so that the
+    // compiler can place the small handlers inline.
+    bool going = false;
+    switch (opcode) {
+#define TOLVA_HANDLER_CASE(number, enumerator, handler) \
+  case number:                                        \
+    going = handler(es, operand);                     \
+    break;
+      TOLVA_OPCODES(TOLVA_HANDLER_CASE)
+#undef TOLVA_HANDLER_CASE
+    }
+    if (!going) return false;
+  }
+}

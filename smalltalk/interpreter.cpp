@@ -65,28 +65,9 @@ void saveProcess(ExecutionState& es) {
 }
 
 bool run(ExecutionState& es) {
-  for (;;) {
-    // A slice of n steps runs at most n - 1 instructions.
-    if (es.stepsLeft <= 1) [[unlikely]] {
-      es.stepsLeft = 0;
-      saveProcess(es);
-      return true;
-    }
-    --es.stepsLeft;
-    int opcode = nextByte(es);
-    int operand = opcode & 0x0F;
-    opcode >>= 4;
-    if (opcode == 0) {
-      opcode = operand;
-      operand = nextByte(es);
-    }
-    if (tracing(kTraceBytecodes)) [[unlikely]]
-      traceBytecode(opcode, operand);
-    if (!kInstructionHandlers[opcode](es, operand)) {
-      saveProcess(es);
-      return false;
-    }
-  }
+  const bool active = runInstructions(es);
+  saveProcess(es);
+  return active;
 }
 
 }  // namespace
