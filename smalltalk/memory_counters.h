@@ -17,6 +17,12 @@ extern MemoryCounters memoryCounters;
 // A zero-filled block of at least bytes bytes, counted; null when the
 // allocator has none (bytes must be greater than 0).
 void* acquireBlock(size_t bytes);
+// A zero-filled block for one large table that lives as long as the object
+// world: mapped directly and offered huge pages, so that filling it costs a
+// few page faults instead of thousands. Counted like acquireBlock; null when
+// no memory is left. Release it with releaseLargeBlock and the same size.
+void* acquireLargeBlock(size_t bytes);
+void releaseLargeBlock(void* block, size_t bytes);
 // Releases a block from acquireBlock, counted; null is ignored.
 void releaseBlock(void* block);
 // Releases an object body, counted; a null body is an internal error ("x != NULL").

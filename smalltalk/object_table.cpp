@@ -12,6 +12,8 @@ ObjectEntry* objTbl = nullptr;
 
 namespace {
 
+constexpr size_t kTableBytes = sizeof(ObjectEntry) * kTableEntries;
+
 // Everything outside the table that holds references into it starts over.
 void forgetReferencesIntoTable() {
   resetTextBuffers();
@@ -34,7 +36,7 @@ void giveBody(ObjectRef obj, uint32_t bytes, uint32_t shift) {
 
 void createObjectTable() {
   if (objTbl != nullptr) destroyObjectTable();
-  objTbl = static_cast<ObjectEntry*>(acquireBlock(sizeof(ObjectEntry) * kTableEntries));
+  objTbl = static_cast<ObjectEntry*>(acquireLargeBlock(kTableBytes));
   TOLVA_CHECK(objTbl != NULL, kSourceParser);
   // Entry 0 heads the free list, which runs 1, 2, ..., kLastIndex, then 0.
   objTbl[0] = ObjectEntry{nullptr, 0, 0, ObjectRef::fromIndex(1)};
@@ -50,7 +52,7 @@ void destroyObjectTable() {
   for (uint32_t i = 1; i <= kLastIndex; ++i) {
     if (!isAvail(i) && objTbl[i].body != nullptr) releaseBody(objTbl[i].body);
   }
-  releaseBlock(objTbl);
+  releaseLargeBlock(objTbl, kTableBytes);
   objTbl = nullptr;
   forgetReferencesIntoTable();
 }
