@@ -84,10 +84,8 @@ struct Decoder {
   size_t capacity;
   uint32_t p = 1;
   size_t out = 0;
-  // A streak of groups of identical 18-byte copies at one offset: the output
-  // from streakStart to streakEnd repeats with that period, so a copy inside
-  // it may read from any whole number of periods back (streakReach) instead
-  // of from the bytes that the copy just before it is still storing.
+  // The last streak of groups of one repeated 18-byte copy: the output from
+  // streakStart to streakEnd repeats with period streakOffset.
   size_t streakStart = 0, streakEnd = 0;
   uint32_t streakOffset = 0;
 
@@ -122,10 +120,6 @@ struct Decoder {
     return true;
   }
 
-  // Decodes the group's items without bounds checks (the caller checked that
-  // kFastGroupBlock block bytes and kFastGroupRoom destination bytes remain).
-  // Answers the items left for the careful decoder (after a run that leaves
-  // too little room), or -1 for a damaged block.
   // Sixteen copies of 18 bytes at one offset of at least 18 (checked by the
   // caller), as flat areas of a picture give. Groups of them that follow one
   // another at one offset form a streak of output that repeats with that
@@ -144,6 +138,10 @@ struct Decoder {
     streakEnd = out;
   }
 
+  // Decodes the group's items without bounds checks (the caller checked that
+  // kFastGroupBlock block bytes and kFastGroupRoom destination bytes remain).
+  // Answers the items left for the careful decoder (after a run that leaves
+  // too little room), or -1 for a damaged block.
   int fastGroup(uint32_t& control) {
     if (control == 0) {  // sixteen literals
       copy16(dst + out, src + p);
