@@ -35,7 +35,11 @@ static_assert(sizeof(double) == kFloatBytes, "a Float body holds one double");
 void putDouble(uint8_t* out, double value) {
   uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  for (uint32_t i = 0; i < kFloatBytes; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &bits, sizeof bits);
+  } else {
+    for (uint32_t i = 0; i < kFloatBytes; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
+  }
 }
 
 }  // namespace
@@ -75,16 +79,6 @@ ObjectRef newFloat(double value) {
   ObjectRef number = withClassNamed(newByteObject(kFloatBytes), knownFloat);
   putDouble(bytesOf(number), value);
   return number;
-}
-
-double floatValue(ObjectRef aFloat) {
-  TOLVA_CHECK(byteSize(aFloat) >= kFloatBytes, kSourceTolva);
-  const uint8_t* in = bytesOf(aFloat);
-  uint64_t bits = 0;
-  for (uint32_t i = 0; i < kFloatBytes; ++i) bits |= uint64_t{in[i]} << (8 * i);
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
 }
 
 ObjectRef newLink(ObjectRef key, ObjectRef value) {

@@ -3,9 +3,13 @@
 // the class caches).
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
+#include "smalltalk/class_layout.h"
 #include "smalltalk/object_ref.h"
+#include "smalltalk/object_table.h"
 
 ObjectRef newArray(uint32_t words);
 ObjectRef newBlock();
@@ -17,7 +21,20 @@ ObjectRef newContext(ObjectRef method, ObjectRef arguments, ObjectRef temporarie
                      int32_t linkPosition);
 ObjectRef newDictionary();
 ObjectRef newFloat(double value);
-double floatValue(ObjectRef aFloat);  // the double held by a Float's 8 bytes
+// The double held by a Float's 8 bytes (little-endian whatever the machine's order).
+inline double floatValue(ObjectRef aFloat) {
+  TOLVA_CHECK(byteSize(aFloat) >= kFloatBytes, kSourceTolva);
+  const uint8_t* in = bytesOf(aFloat);
+  uint64_t bits = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&bits, in, sizeof bits);
+  } else {
+    for (uint32_t i = 0; i < kFloatBytes; ++i) bits |= uint64_t{in[i]} << (8 * i);
+  }
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
 ObjectRef newLink(ObjectRef key, ObjectRef value);
 ObjectRef newMethod();
 // A String of the text; a null text gives nil.

@@ -95,20 +95,31 @@ bool send(ExecutionState& es, ObjectRef cls) {
   return true;
 }
 
-const CacheLine* findMethod(ExecutionState& es, ObjectRef cls) {
-  const ObjectRef selector = interp.currentSelector;
-  if (tracing(kTraceMessages)) traceMessage(selector);
-  CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
-  if (line.selector == selector && line.lookupClass == cls) {
-    if (isAvail(line.method.Index())) internalError("isAvail(method) == false", kSourceTolva);
-    interp.currentMethod = line.method;
-    return &line;
-  }
+namespace {
+
+// A miss: the search along the superclass chain (and recovery), then the line
+// is written.
+[[gnu::noinline]] const CacheLine* fillLine(ExecutionState& es, ObjectRef cls, CacheLine& line) {
   ObjectRef foundClass = nilObj;
   if (!lookupMethod(cls, &foundClass) && !recover(es, cls, &foundClass)) return nullptr;
   line = CacheLine{interp.currentSelector, cls, foundClass, interp.currentMethod,
                    classifyMethod(interp.currentMethod)};
   return &line;
+}
+
+}  // namespace
+
+const CacheLine* findMethod(ExecutionState& es, ObjectRef cls) {
+  const ObjectRef selector = interp.currentSelector;
+  if (tracing(kTraceMessages)) [[unlikely]]
+    traceMessage(selector);
+  CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
+  if (line.selector == selector && line.lookupClass == cls) [[likely]] {
+    if (isAvail(line.method.Index())) internalError("isAvail(method) == false", kSourceTolva);
+    interp.currentMethod = line.method;
+    return &line;
+  }
+  return fillLine(es, cls, line);
 }
 
 bool lookupMethod(ObjectRef cls, ObjectRef* foundClass) {

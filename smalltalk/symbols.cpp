@@ -76,13 +76,10 @@ ObjectRef globalValue(const char* name) {
   return words[1];
 }
 
-ObjectRef KnownGlobal::value() {
-  if (!remembered_ || epoch_ != tableEpoch) {
-    remembered_ = lookupEntry(symbols, nameHash(name_), keyHasText, name_, entry_);
-    epoch_ = tableEpoch;
-    if (!remembered_) return nilObj;
-  }
-  return bodyOf(entry_.holder)[entry_.keyWord + 1];
+ObjectRef KnownGlobal::lookUp() {
+  remembered_ = lookupEntry(symbols, nameHash(name_), keyHasText, name_, entry_);
+  epoch_ = tableEpoch;
+  return remembered_ ? bodyOf(entry_.holder)[entry_.keyWord + 1] : nilObj;
 }
 
 void setGlobal(const char* name, ObjectRef value) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "smalltalk/name_table.h"
+#include "smalltalk/object_table.h"
 #include "smalltalk/object_ref.h"
 
 // The sum of the text's bytes as signed 8-bit values, made non-negative,
@@ -26,9 +27,15 @@ ObjectRef globalValue(const char* name);
 class KnownGlobal {
  public:
   explicit constexpr KnownGlobal(const char* name) : name_(name) {}
-  ObjectRef value();
+  ObjectRef value() {
+    if (remembered_ && epoch_ == tableEpoch) [[likely]]
+      return bodyOf(entry_.holder)[entry_.keyWord + 1];
+    return lookUp();
+  }
 
  private:
+  ObjectRef lookUp();
+
   const char* name_;
   bool remembered_ = false;
   uint32_t epoch_ = 0;
