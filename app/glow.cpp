@@ -54,8 +54,8 @@ PlaneShape shapeOf(int reducedWidth, int reducedHeight) {
           roundUp(reducedWidth, kPlaneAlign)};
 }
 
-// Gives the work planes their size. Fresh planes are zero, and every lane
-// past the reduced layer stays zero through the blur and the transposes.
+// Gives the work planes their size. Lanes past the reduced layer are carried
+// through the blur and the transposes but never read; they start at zero.
 void prepareWork(GlowWork& work, const PlaneShape& shape) {
   if (work.reducedWidth == shape.width && work.reducedHeight == shape.height) return;
   for (auto* plane : {&work.reduced, &work.rows, &work.columns}) plane->assign(shape.size(), 0);

@@ -143,6 +143,7 @@ void fillRow(uint8_t* out, const uint8_t* mask, int width, uint32_t maskBit, uin
 
 const GlowKernels* avx2Kernels() {
   static const GlowKernels* const kernels = []() -> const GlowKernels* {
+    __builtin_cpu_init();  // may run before the constructors that would do it
     if (!__builtin_cpu_supports("avx2")) return nullptr;
     static const GlowKernels avx2 = {"avx2", fillRow, blurLanes, sse2Kernels()->transpose,
                                      sse2Kernels()->expandAlpha};
