@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "smalltalk/fatal.h"
 
@@ -18,12 +19,99 @@ uint32_t allocatorSize(void* block) { return static_cast<uint32_t>(malloc_usable
 constexpr size_t kHugePageBytes = size_t{2} << 20;
 size_t mappedSize(size_t bytes) { return (bytes + kHugePageBytes - 1) & ~(kHugePageBytes - 1); }
 
+// Small blocks (most object bodies: Floats, Points, Contexts, short Arrays
+// and Strings) come from a pool: one reserved address range cut into 64 KB
+// slabs, each serving one size class from its own free list. Taking and
+// giving back a block is then a list operation, and a block's class is found
+// from its address. A sanitized build leaves every block to the C library,
+// whose checks would not see inside a slab.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPoolSmallBlocks = false;
+#else
+constexpr bool kPoolSmallBlocks = true;
+#endif
+constexpr size_t kGranule = 8;
+constexpr size_t kLargestPooled = 128;
+constexpr size_t kClassCount = kLargestPooled / kGranule;
+constexpr size_t kSlabBytes = size_t{64} << 10;
+constexpr size_t kPoolBytes = size_t{1} << 32;  // address space only; pages come as used
+constexpr size_t kSlabCount = kPoolBytes / kSlabBytes;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+struct Pool {
+  uint8_t* base = nullptr;  // null: not reserved (yet, or the system refused)
+  bool refused = false;
+  size_t slabsUsed = 0;
+  FreeBlock* free[kClassCount] = {};
+  uint8_t* bump[kClassCount] = {};  // next uncut block of the class's newest slab
+  uint8_t* bumpEnd[kClassCount] = {};
+  uint8_t slabClass[kSlabCount] = {};
+};
+Pool pool;
+
+size_t classOf(size_t bytes) { return (bytes - 1) / kGranule; }
+size_t classBytes(size_t cls) { return (cls + 1) * kGranule; }
+
+bool reservePool() {
+  if (pool.base != nullptr) return true;
+  if (pool.refused) return false;
+  void* range = mmap(nullptr, kPoolBytes, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (range == MAP_FAILED) {
+    pool.refused = true;
+    return false;
+  }
+  pool.base = static_cast<uint8_t*>(range);
+  return true;
+}
+
+bool inPool(const void* block) {
+  const auto* p = static_cast<const uint8_t*>(block);
+  return pool.base != nullptr && p >= pool.base && p < pool.base + kPoolBytes;
+}
+
+// A zeroed block of class cls, or null when the pool has no room left.
+void* takePooled(size_t cls) {
+  if (FreeBlock* block = pool.free[cls]) {
+    pool.free[cls] = block->next;
+    std::memset(block, 0, classBytes(cls));
+    return block;
+  }
+  if (pool.bump[cls] == pool.bumpEnd[cls]) {
+    if (!reservePool() || pool.slabsUsed == kSlabCount) return nullptr;
+    pool.slabClass[pool.slabsUsed] = static_cast<uint8_t>(cls);
+    pool.bump[cls] = pool.base + pool.slabsUsed * kSlabBytes;  // fresh pages are zero
+    pool.bumpEnd[cls] = pool.bump[cls] + kSlabBytes / classBytes(cls) * classBytes(cls);
+    ++pool.slabsUsed;
+  }
+  void* block = pool.bump[cls];
+  pool.bump[cls] += classBytes(cls);
+  return block;
+}
+
+size_t pooledSize(const void* block) {
+  const size_t slab = static_cast<size_t>(static_cast<const uint8_t*>(block) - pool.base) / kSlabBytes;
+  return classBytes(pool.slabClass[slab]);
+}
+
 }  // namespace
 
 void* acquireBlock(size_t bytes) {
-  void* block = std::calloc(1, bytes);
-  if (block == nullptr) return nullptr;
-  memoryCounters.bytesInUse += allocatorSize(block);
+  void* block = nullptr;
+  uint32_t size = 0;
+  if (kPoolSmallBlocks && bytes > 0 && bytes <= kLargestPooled) {
+    block = takePooled(classOf(bytes));
+    size = static_cast<uint32_t>(classBytes(classOf(bytes)));
+  }
+  if (block == nullptr) {
+    block = std::calloc(1, bytes);
+    if (block == nullptr) return nullptr;
+    size = allocatorSize(block);
+  }
+  memoryCounters.bytesInUse += size;
   memoryCounters.allocationCount += 1;
   return block;
 }
@@ -48,8 +136,16 @@ void releaseLargeBlock(void* block, size_t bytes) {
 
 void releaseBlock(void* block) {
   if (block == nullptr) return;
-  memoryCounters.bytesInUse -= allocatorSize(block);
   memoryCounters.releaseCount += 1;
+  if (inPool(block)) {
+    const size_t size = pooledSize(block);
+    memoryCounters.bytesInUse -= static_cast<uint32_t>(size);
+    auto* freed = static_cast<FreeBlock*>(block);
+    freed->next = pool.free[classOf(size)];
+    pool.free[classOf(size)] = freed;
+    return;
+  }
+  memoryCounters.bytesInUse -= allocatorSize(block);
   std::free(block);
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "smalltalk/memory_counters.h"
 #include "memory_test_support.h"
@@ -159,4 +161,34 @@ TEST(LargeBlocks, AreZeroFilledAndCountedBothWays) {
   releaseLargeBlock(block, bytes);
   EXPECT_EQ(memoryCounters.bytesInUse, before.bytesInUse);
   EXPECT_EQ(memoryCounters.releaseCount - before.releaseCount, 1u);
+}
+
+// Small blocks are handed out again after release: they must come back
+// zeroed, whole and counted, whatever size class they fall in.
+TEST(SmallBlocks, ComeBackZeroedAndCountedAcrossSizes) {
+  const MemoryCounters before = memoryCounters;
+  std::vector<std::pair<unsigned char*, size_t>> blocks;
+  for (size_t bytes = 1; bytes <= 300; bytes += 7) {
+    auto* block = static_cast<unsigned char*>(acquireBlock(bytes));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0xAB, bytes);  // dirty every byte before release
+    blocks.emplace_back(block, bytes);
+  }
+  for (auto& [block, bytes] : blocks) releaseBlock(block);
+  EXPECT_EQ(memoryCounters.bytesInUse, before.bytesInUse);
+  std::vector<std::pair<unsigned char*, size_t>> again;
+  for (size_t bytes = 1; bytes <= 300; bytes += 7) {
+    auto* block = static_cast<unsigned char*>(acquireBlock(bytes));
+    ASSERT_NE(block, nullptr);
+    for (size_t i = 0; i < bytes; ++i) ASSERT_EQ(block[i], 0) << bytes << " bytes, byte " << i;
+    std::memset(block, static_cast<int>(bytes), bytes);
+    again.emplace_back(block, bytes);
+  }
+  // No two live blocks share a byte: each still holds its own pattern.
+  for (auto& [block, bytes] : again)
+    for (size_t i = 0; i < bytes; ++i) ASSERT_EQ(block[i], static_cast<unsigned char>(bytes));
+  for (auto& [block, bytes] : again) releaseBlock(block);
+  EXPECT_EQ(memoryCounters.bytesInUse, before.bytesInUse);
+  EXPECT_EQ(memoryCounters.allocationCount - before.allocationCount, 2 * blocks.size());
+  EXPECT_EQ(memoryCounters.releaseCount - before.releaseCount, 2 * blocks.size());
 }
