@@ -60,20 +60,15 @@ void BM_ArithmeticLoopInstructions(benchmark::State& state) {
 }
 BENCHMARK(BM_ArithmeticLoopInstructions);
 
-// Forever: receiver foo; pop. Foo>>foo answers self. Five steps per round
-// (push, send, self return, pop, branch; the mark is free); items are
-// send-and-return pairs.
-void BM_CachedSendAndReturn(benchmark::State& state) {
+// Forever: receiver foo; pop, where Foo>>foo is the given code. Steps per
+// round: push, send, pop and branch (the mark is free), plus the callee's own
+// instructions when it is activated.
+void runSendLoop(benchmark::State& state, std::vector<uint8_t> calleeCode, int stepsPerRound) {
   bootstrapObjectWorld();
   setUpInterpreter();
   ObjectRef foo = newClass("Foo");
   storeWord(foo, kClassInstanceSize, smallInt(0));
-  ObjectRef callee = newMethod();
-  ObjectRef code = newByteArray(1);
-  bytesOf(code)[0] = 0xF1;  // self return
-  storeWord(callee, kMethodBytecodes, code);
-  storeWord(callee, kMethodStackSize, smallInt(6));
-  storeWord(callee, kMethodTemporaryCount, smallInt(0));
+  ObjectRef callee = makeMethod(calleeCode, {smallInt(7)}, 0);
   storeWord(callee, kMethodClass, foo);
   storeWord(foo, kClassMethods, newDictionary());
   dictionaryAtPut(wordAt(foo, kClassMethods), intern("foo"), callee);
@@ -82,9 +77,23 @@ void BM_CachedSendAndReturn(benchmark::State& state) {
   // [1] push receiver [2] mark 1 [3] send foo [4] pop [5] branch 1
   ObjectRef method = makeMethod({0x40, 0x81, 0x91, 0xF5, 0xF6, 0x00, 0x01},
                                 {receiver, intern("foo")}, 0);
-  runLoop(state, method, 5);
+  runLoop(state, method, stepsPerRound);
+}
+
+// Foo>>foo answers its literal: a real activation and return (a literal
+// is not among what a method's shape may answer). Items are send-and-return
+// pairs; six steps per round.
+void BM_CachedSendAndReturn(benchmark::State& state) {
+  runSendLoop(state, {0x40, 0xF2}, 6);
 }
 BENCHMARK(BM_CachedSendAndReturn);
+
+// Foo>>foo answers self: the send is answered by the method's shape without
+// an activation. Items are sends; four steps per round.
+void BM_CachedSendAnsweredByShape(benchmark::State& state) {
+  runSendLoop(state, {0xF1}, 4);
+}
+BENCHMARK(BM_CachedSendAnsweredByShape);
 
 }  // namespace
 

@@ -86,10 +86,9 @@ ObjectRef prepareSend(ExecutionState& es, int64_t returnPoint, ObjectRef selecto
 bool send(ExecutionState& es, ObjectRef cls) {
   const CacheLine* line = findMethod(es, cls);
   if (line == nullptr) return false;
-  if (line->shape.kind != MethodShape::None && !watching && !tracingAny()) {
-    const MethodShape shape = line->shape;  // a collection inside may clear the line
-    if (answerByShape(es, shape)) return true;
-  }
+  if (line->shape.kind != MethodShape::None && !watching && !tracingAny() &&
+      answerByShape(es, line->shape))
+    return true;
   if (!watchHook(es)) return false;
   activate(es);
   return true;

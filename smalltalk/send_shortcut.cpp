@@ -78,13 +78,16 @@ bool answerByShape(ExecutionState& es, const MethodShape& shape) {
         if (!operandValue(es, shape.operands[i], arguments, operands[i])) return false;
       // The answer is read after the primitive, which may have stored into
       // it; whether it can be read at all is known before.
-      if (!shape.answersResult && !operandValue(es, shape.answer, arguments, answer)) return false;
+      const ShapeOperand answerOperand = shape.answer;
+      const bool answersResult = shape.answersResult;
+      const bool activateOnNil = shape.activateOnNil;
+      if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
       const ObjectRef result = callPrimitive(shape.primitive, operands);
-      if (result == nilObj && shape.activateOnNil) return false;
-      if (shape.answersResult)
+      if (result == nilObj && activateOnNil) return false;
+      if (answersResult)
         answer = result;
       else
-        operandValue(es, shape.answer, arguments, answer);
+        operandValue(es, answerOperand, arguments, answer);
       break;
     }
   }
