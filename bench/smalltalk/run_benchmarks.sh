@@ -27,6 +27,9 @@ time_run() {
 
 lua=$(command -v "${LUA:-lua5.4}" || true)
 python=$(command -v "${PYTHON:-python3}" || true)
+# A version manager's shim is a script that starts the interpreter; timing it
+# would add its own start-up to every Python run. Time the interpreter itself.
+[ -n "$python" ] && python=$("$python" -c 'import sys; print(sys.executable)' 2>/dev/null || echo "$python")
 printf '%-14s %12s %12s %12s\n' program tolva lua5.4 python3
 declare -a st lu py
 for p in "${programs[@]}"; do
