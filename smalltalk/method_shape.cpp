@@ -2,8 +2,8 @@
 //
 // The run follows the method's code with an abstract stack of known values.
 // It accepts pushes of arguments, instance variables and constants,
-// temporaries (which start as nil), at most one primitive from the list of
-// side-effect-free ones, the inline isNil/notNil tests, branches whose
+// temporaries (which start as nil), at most one primitive from the list
+// below (or 28, Block>>enter's), the inline isNil/notNil tests, branches whose
 // condition is known, and the returns. Anything else (a send, the current
 // Context, a store into the receiver, a second primitive) means the method
 // is not a shape and is activated as usual.
@@ -24,8 +24,9 @@ constexpr int kMaxStack = 8;
 constexpr int kMaxTemporaries = 8;
 
 // Primitives a send may run outside an activation, and run a second time when
-// they answered nil: they read only their arguments, and a nil answer means
-// they failed without changing anything.
+// they answered nil: they touch nothing but their arguments (no frame, no
+// process, no file), and a nil answer means they failed without changing
+// anything.
 constexpr std::array<uint8_t, 39> kPurePrimitives = {
     11, 12, 13, 21, 24, 25, 26, 29, 31, 32, 33, 51, 60, 61, 62, 63, 64, 65, 66, 67,
     68, 69, 70, 71, 72, 79, 81, 82, 87, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119};
