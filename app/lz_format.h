@@ -62,35 +62,6 @@ inline void fill16Words(uint8_t* to, const uint8_t* word) {
 #endif
 }
 
-// Index of the first of 16 bytes where a and b differ, or 16 when all agree.
-inline uint32_t firstDifference16(const uint8_t* a, const uint8_t* b) {
-#if defined(__SSE2__)
-  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-  const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-  const uint32_t differ = ~uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) & 0xFFFF;
-  return differ ? uint32_t(std::countr_zero(differ)) : 16;
-#else
-  for (uint32_t i = 0; i < 16; ++i)
-    if (a[i] != b[i]) return i;
-  return 16;
-#endif
-}
-
-// Do the 64 bytes at a and b agree?
-inline bool equal64(const uint8_t* a, const uint8_t* b) {
-#if defined(__SSE2__)
-  const auto same16 = [&](int i) {
-    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
-                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
-  };
-  const __m128i same = _mm_and_si128(_mm_and_si128(same16(0), same16(16)),
-                                     _mm_and_si128(same16(32), same16(48)));
-  return _mm_movemask_epi8(same) == 0xFFFF;
-#else
-  return memcmp(a, b, 64) == 0;
-#endif
-}
-
 // Do the 16 two-byte words at p all equal the first?
 inline bool sixteenEqualWords(const uint8_t* p) {
 #if defined(__SSE2__)
