@@ -1,8 +1,10 @@
 // Block codec fast paths against the plain reference codec: the compressor's
 // output byte for byte (repeated copies emitted as a whole), the decoder's
 // answer and bytes (groups decoded without per-item checks, repeated-copy
-// groups, pattern copies) on intact, cut and damaged blocks.
+// groups, pattern copies) on intact, cut and damaged blocks; the compressor's
+// byte scans against plain loops.
 #include "app/lz_codec.h"
+#include "app/lz_compare.h"
 #include "tests/app/lz_reference.h"
 #include "tools/demo_scene.h"
 
@@ -114,6 +116,88 @@ TEST(CodecFastPaths, RepeatedStretchesThatBreakTheRepetition) {
     if (i % 2) in[rng() % in.size()] ^= uint8_t(1 + rng() % 255);
     expectSameAsReference(in, "case " + std::to_string(i));
   }
+}
+
+// A repeating stretch that ends `tail` bytes into its last copy, followed by
+// the input's end, by new bytes, or by a run whose first `tail` bytes still
+// repeat the stretch: the item after the repetition, which the compressor
+// takes from the stretch's scan, in every case the scan can leave.
+TEST(CodecFastPaths, ItemAfterARepeatedStretch) {
+  enum class After { End, NewBytes, Run };
+  for (uint32_t period : {18u, 36u, 54u, 144u})
+    for (uint32_t tail = 0; tail < 18; ++tail)
+      for (After after : {After::End, After::NewBytes, After::Run}) {
+        std::mt19937 rng(period * 100 + tail);
+        Bytes unit(period);
+        for (auto& b : unit) b = uint8_t(rng());
+        // For the run case the unit starts with `tail` equal bytes, so a run
+        // of that byte can begin where the repetition breaks.
+        std::fill(unit.begin(), unit.begin() + tail, uint8_t(7));
+        if (tail < period) unit[tail] = 8;
+        Bytes in;
+        for (int r = 0; r < 6; ++r) in.insert(in.end(), unit.begin(), unit.end());
+        in.insert(in.end(), unit.begin(), unit.begin() + tail);
+        if (after == After::NewBytes) {
+          in.push_back(uint8_t(unit[tail] + 1));
+          for (int i = 0; i < 40; ++i) in.push_back(uint8_t(rng()));
+        } else if (after == After::Run) {
+          in.insert(in.end(), 20, uint8_t(7));
+        }
+        expectSameAsReference(in, "period " + std::to_string(period) + " tail " +
+                                      std::to_string(tail) + " after " +
+                                      std::to_string(int(after)));
+      }
+}
+
+// Runs of 14 to 18 equal bytes (around the shortest run item) at every
+// distance from the input's end, where the 16-byte run test has no byte
+// beyond the run to read, and preceded by literals or a repeated stretch.
+TEST(CodecFastPaths, RunsNearTheInputsEnd) {
+  for (uint32_t runLength = 14; runLength <= 18; ++runLength)
+    for (uint32_t tailBytes = 0; tailBytes <= 3; ++tailBytes)
+      for (bool afterStretch : {false, true}) {
+        std::mt19937 rng(runLength * 10 + tailBytes);
+        Bytes in(afterStretch ? 36 : 5);
+        for (auto& b : in) b = uint8_t(rng());
+        if (afterStretch)
+          for (int i = 0; i < 200; ++i) in.push_back(in[in.size() - 36]);
+        in.insert(in.end(), runLength, uint8_t(0xAB));
+        for (uint32_t i = 0; i < tailBytes; ++i) in.push_back(uint8_t(i * 3 + 1));
+        expectSameAsReference(in, "run " + std::to_string(runLength) + " tail bytes " +
+                                      std::to_string(tailBytes) +
+                                      (afterStretch ? " after stretch" : ""));
+      }
+}
+
+// The byte scans against a plain loop: equal stretches of every length
+// around the 16-, 32- and 64-byte steps, cut by a difference or by the limit.
+TEST(CodecFastPaths, ScansFindTheFirstDifference) {
+  const auto plain = [](const uint8_t* a, const uint8_t* b, uint32_t limit) {
+    uint32_t len = 0;
+    while (len < limit && a[len] == b[len]) ++len;
+    return len;
+  };
+  std::mt19937 rng(3);
+  Bytes a(400);
+  for (auto& x : a) x = uint8_t(rng());
+  for (uint32_t differAt = 0; differAt < 300; ++differAt)
+    for (uint32_t limit : {differAt, differAt + 1, differAt + 17, differAt + 70, 300u}) {
+      Bytes b = a;
+      b[differAt] ^= 0x40;
+      const uint32_t expected = plain(a.data(), b.data(), limit);
+      ASSERT_EQ(lz::commonLength(a.data(), b.data(), limit), expected)
+          << "difference at " << differAt << " limit " << limit;
+      if (lz::wideCompareAvailable()) {
+        ASSERT_EQ(lz::commonLengthAvx2(a.data(), b.data(), limit), expected)
+            << "wide, difference at " << differAt << " limit " << limit;
+      }
+    }
+  for (uint32_t at = 0; at < 16; ++at) {
+    Bytes b(a.begin(), a.begin() + 16);
+    b[at] ^= 1;
+    EXPECT_EQ(lz::firstDifference16(a.data(), b.data()), at);
+  }
+  EXPECT_EQ(lz::firstDifference16(a.data(), a.data()), 16u);
 }
 
 Bytes demoPicture() {
