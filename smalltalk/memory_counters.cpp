@@ -26,9 +26,9 @@ size_t mappedSize(size_t bytes) { return (bytes + kHugePageBytes - 1) & ~(kHugeP
 // from its address. A sanitized build leaves every block to the C library,
 // whose checks would not see inside a slab.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kPoolSmallBlocks = false;
+constexpr bool kOwnBlocks = false;
 #else
-constexpr bool kPoolSmallBlocks = true;
+constexpr bool kOwnBlocks = true;
 #endif
 constexpr size_t kGranule = 8;
 constexpr size_t kLargestPooled = 128;
@@ -102,7 +102,7 @@ size_t pooledSize(const void* block) {
 void* acquireBlock(size_t bytes) {
   void* block = nullptr;
   uint32_t size = 0;
-  if (kPoolSmallBlocks && bytes > 0 && bytes <= kLargestPooled) {
+  if (kOwnBlocks && bytes > 0 && bytes <= kLargestPooled) {
     block = takePooled(classOf(bytes));
     size = static_cast<uint32_t>(classBytes(classOf(bytes)));
   }
@@ -116,7 +116,11 @@ void* acquireBlock(size_t bytes) {
   return block;
 }
 
+// A sanitized build takes large blocks from the C library too: the leak
+// checker looks for references only in blocks it knows, and the object
+// table's references to every body must be seen.
 void* acquireLargeBlock(size_t bytes) {
+  if (!kOwnBlocks) return acquireBlock(bytes);
   const size_t size = mappedSize(bytes);
   void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) return nullptr;
@@ -127,6 +131,7 @@ void* acquireLargeBlock(size_t bytes) {
 }
 
 void releaseLargeBlock(void* block, size_t bytes) {
+  if (!kOwnBlocks) return releaseBlock(block);
   if (block == nullptr) return;
   const size_t size = mappedSize(bytes);
   memoryCounters.bytesInUse -= static_cast<uint32_t>(size);
