@@ -34,15 +34,18 @@ inline uint32_t hashAt(const uint8_t* p) {
   return ((key * kHashMultiplier) >> 4) & kHashMask;
 }
 
-// Leading bytes that a and b share, at most `limit` (at most kMaxCopy). The
+// Leading bytes that a and b share, at most kMaxCopy and `room` (the bytes
+// left in the input). The
 // length is found with branches on purpose: the next item's position depends
 // on it, and a predicted branch lets the processor start on that item before
 // the compare is done (a branch-free length made the compressor 40% slower).
-inline uint32_t matchLength(const uint8_t* a, const uint8_t* b, uint32_t limit) {
-  if (limit < kMaxCopy) return commonLength(a, b, limit);
-  const uint32_t len = firstDifference16(a, b);
-  if (len < 16) return len;
-  return a[16] != b[16] ? 16 : a[17] != b[17] ? 17 : 18;
+// The branch tests the compare's mask itself, not the length counted from it,
+// so that a mispredicted one is found out a step sooner.
+inline uint32_t matchLength(const uint8_t* a, const uint8_t* b, uint32_t room) {
+  if (room < kMaxCopy) return commonLength(a, b, room);
+  const uint32_t same = sameMask16(a, b);
+  if (same == 0xFFFF) return a[16] != b[16] ? 16 : a[17] != b[17] ? 17 : 18;
+  return uint32_t(std::countr_zero(~same));
 }
 
 // Length of the run of src[pos] starting at pos, at most kMaxRun and the input's end.
@@ -166,7 +169,7 @@ struct Compressor {
       table[h] = pos;
       if (m != kEmpty && pos - m < kWindow) {
         offset = pos - m;
-        len = matchLength(src + pos, src + m, std::min(n - pos, kMaxCopy));
+        len = matchLength(src + pos, src + m, n - pos);
       }
     }
     if (len >= kMinCopy) {
