@@ -126,14 +126,16 @@ void activate(ExecutionState& es) {
   if (es.capacity < es.depth + needed)
     growStack(es, static_cast<uint32_t>(needed));
 
-  const int32_t returnPoint = es.returnPoint;
-  push(es, smallInt(es.linkPosition));
-  es.linkPosition = static_cast<int32_t>(es.depth);
-  push(es, nilObj);
-  push(es, smallInt(returnPoint));
-  push(es, m);
-  push(es, smallInt(1));
-  es.depth += temporaries;  // their words are nil already
+  // The room is there: the header words are written in place (no store rule,
+  // as for pushes).
+  ObjectRef* header = es.stackBase + es.depth;
+  header[kFrameCallerLink] = smallInt(es.linkPosition);
+  header[kFrameContext] = nilObj;
+  header[kFrameReturnPoint] = smallInt(es.returnPoint);
+  header[kFrameMethod] = m;
+  header[kFrameByteOffset] = smallInt(1);
+  es.linkPosition = static_cast<int32_t>(es.depth + 1);
+  es.depth += kFrameHeaderWords + temporaries;  // the temporaries' words are nil already
   es.byteOffset = 1;
   loadMethod(es, m);
   bindStackFrame(es, temporaries);
