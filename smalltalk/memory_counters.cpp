@@ -93,7 +93,8 @@ void* takePooled(size_t cls) {
 }
 
 size_t pooledSize(const void* block) {
-  const size_t slab = static_cast<size_t>(static_cast<const uint8_t*>(block) - pool.base) / kSlabBytes;
+  const auto offset = static_cast<size_t>(static_cast<const uint8_t*>(block) - pool.base);
+  const size_t slab = offset / kSlabBytes;
   return classBytes(pool.slabClass[slab]);
 }
 

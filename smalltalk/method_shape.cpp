@@ -60,14 +60,20 @@ class SymbolicRun {
     for (int step = 0; step < kMaxSteps; ++step) {
       if (!fetch()) return {};
       switch (static_cast<Opcode>(opcode_)) {
-        case Opcode::PushInstance: if (!push(known(ShapeOperand::Instance, operandByte()))) return {}; break;
-        case Opcode::PushArgument: if (!push(known(ShapeOperand::Argument, operandByte()))) return {}; break;
-        case Opcode::PushTemporary:
-          if (static_cast<uint32_t>(operand_) >= temporaryCount_ || operand_ >= kMaxTemporaries || !push(temps_[operand_])) return {};
+        case Opcode::PushInstance:
+          if (!push(known(ShapeOperand::Instance, operandByte()))) return {};
           break;
-        case Opcode::PushConstant: if (!pushConstant()) return {}; break;
+        case Opcode::PushArgument:
+          if (!push(known(ShapeOperand::Argument, operandByte()))) return {};
+          break;
+        case Opcode::PushTemporary:
+          if (!isTemporary(operand_) || !push(temps_[operand_])) return {};
+          break;
+        case Opcode::PushConstant:
+          if (!pushConstant()) return {};
+          break;
         case Opcode::AssignTemporary:
-          if (static_cast<uint32_t>(operand_) >= temporaryCount_ || operand_ >= kMaxTemporaries || depth_ == 0) return {};
+          if (!isTemporary(operand_) || depth_ == 0) return {};
           temps_[operand_] = stack_[depth_ - 1];
           break;
         case Opcode::SendUnary: if (!testNil()) return {}; break;
@@ -86,6 +92,10 @@ class SymbolicRun {
 
  private:
   uint8_t operandByte() const { return static_cast<uint8_t>(operand_); }
+
+  bool isTemporary(int n) const {
+    return n < kMaxTemporaries && static_cast<uint32_t>(n) < temporaryCount_;
+  }
 
   bool fetch() {
     if (offset_ > size_) return false;

@@ -33,7 +33,8 @@ GlobalLine globalLines[kGlobalLines];
 
 GlobalLine& globalLineOf(const char* name, uint32_t hash) {
   uint32_t h = hash;
-  for (const char* p = name; *p != '\0' && p < name + 8; ++p) h = h * 31 + static_cast<unsigned char>(*p);
+  for (const char* p = name; *p != '\0' && p < name + 8; ++p)
+    h = h * 31 + static_cast<unsigned char>(*p);
   return globalLines[h % kGlobalLines];
 }
 
