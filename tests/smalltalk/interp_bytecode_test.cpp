@@ -9,12 +9,6 @@
 
 namespace {
 
-constexpr uint8_t kSelfReturn = 0xF1;
-constexpr uint8_t kStackReturn = 0xF2;
-constexpr uint8_t kDuplicate = 0xF4;
-constexpr uint8_t kPopTop = 0xF5;
-constexpr uint8_t kPushContext = 0x54;
-
 struct PushCase {
   const char* name;
   std::vector<uint8_t> code;

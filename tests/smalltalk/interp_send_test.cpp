@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr uint8_t kStackReturn = 0xF2;
-constexpr uint8_t kSelfReturn = 0xF1;
-
 // A method answering the literal marker.
 ObjectRef answering(ObjectRef marker) { return makeMethod({{0x40, kStackReturn}, {marker}}); }
 

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr uint8_t kStackReturn = 0xF2;
-
 // capacity of the caller's stack, caller temporaries, word count after the call.
 using GrowthCase = std::tuple<uint32_t, int32_t, uint32_t>;
 

@@ -22,6 +22,17 @@
 
 inline constexpr int32_t kSlice = 16384;
 
+// Instruction bytes that the hand-assembled methods use by name.
+inline constexpr uint8_t kPushContext = 0x54;
+inline constexpr uint8_t kIsNil = 0xA0;  // unary special send 0
+inline constexpr uint8_t kSelfReturn = 0xF1;
+inline constexpr uint8_t kStackReturn = 0xF2;
+inline constexpr uint8_t kDuplicate = 0xF4;
+inline constexpr uint8_t kPopTop = 0xF5;
+inline constexpr uint8_t kBranch = 0xF6;  // followed by a two-byte target
+inline constexpr uint8_t kBranchIfTrue = 0xF7;
+inline constexpr uint8_t kBranchIfFalse = 0xF8;
+
 struct HandMadeMethod {
   HandMadeMethod(std::vector<uint8_t> code, std::vector<ObjectRef> literals = {},
              int32_t temporaries = 0, int32_t stackSize = 6)

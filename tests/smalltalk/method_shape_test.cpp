@@ -12,14 +12,6 @@
 
 namespace {
 
-constexpr uint8_t kSelfReturn = 0xF1;
-constexpr uint8_t kStackReturn = 0xF2;
-constexpr uint8_t kPopTop = 0xF5;
-constexpr uint8_t kBranchIfTrue = 0xF7;
-constexpr uint8_t kBranchIfFalse = 0xF8;
-constexpr uint8_t kBranch = 0xF6;
-constexpr uint8_t kIsNil = 0xA0;
-
 class Shapes : public InterpWorld {};
 
 struct ShapeCase {
