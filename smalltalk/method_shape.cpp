@@ -39,7 +39,9 @@ bool isPure(int number) {
 
 // A value of the abstract stack: a known operand, or the primitive's answer.
 struct Value {
-  enum Kind : uint8_t { Operand, PrimitiveResult, Unknown };
+  // Guard: the outcome of comparing two operands with "=", taken as true.
+  // Forwarded: the answer of a unary message to self.
+  enum Kind : uint8_t { Operand, PrimitiveResult, Guard, Forwarded, Unknown };
   Kind kind = Unknown;
   ShapeOperand operand;
 };
@@ -77,6 +79,10 @@ class SymbolicRun {
           temps_[operand_] = stack_[depth_ - 1];
           break;
         case Opcode::SendUnary: if (!testNil()) return {}; break;
+        case Opcode::SendBinary: if (!guardEquals()) return {}; break;
+        case Opcode::MarkArguments:
+          if (!forwardToSelf()) return {};
+          return shape_;
         case Opcode::DoPrimitive: if (!primitive()) return {}; break;
         case Opcode::DoSpecial: {
           bool done = false;
@@ -153,8 +159,45 @@ class SymbolicRun {
     return push(constant(booleanObj(isNil == (operand_ == kUnaryIsNil))));
   }
 
+  // "a = b" on an instance variable or argument and a small integer
+  // constant: the shape then holds only while they are equal.
+  bool guardEquals() {
+    constexpr int kEqualsIndex = 6;  // "=" in the binary special selectors
+    Value b, a;
+    if (operand_ != kEqualsIndex || shape_.guarded || !pop(b) || !pop(a)) return false;
+    if (a.kind != Value::Operand || b.kind != Value::Operand) return false;
+    if (b.operand.kind != ShapeOperand::Constant || !b.operand.constant.isValue()) return false;
+    if (a.operand.kind == ShapeOperand::Constant) return false;
+    shape_.guarded = true;
+    shape_.guard[0] = a.operand;
+    shape_.guard[1] = b.operand;
+    return push(Value{Value::Guard, {}});
+  }
+
+  // "^ self sel" with a literal unary selector: mark 1, send, return.
+  bool forwardToSelf() {
+    if (operand_ != 1 || depth_ == 0 || shape_.primitive != 0) return false;
+    const Value& top = stack_[depth_ - 1];
+    if (top.kind != Value::Operand || top.operand.kind != ShapeOperand::Argument ||
+        top.operand.index != 0)
+      return false;
+    if (!fetch() || opcode_ != static_cast<int>(Opcode::SendMessage)) return false;
+    shape_.forwardLiteral = operandByte();
+    shape_.resumeOffset = static_cast<uint16_t>(offset_);
+    stack_[depth_ - 1] = Value{Value::Forwarded, {}};
+    // Only an immediate return of the answer: anything after the send would
+    // be work the shortcut skips.
+    return fetch() && opcode_ == static_cast<int>(Opcode::DoSpecial) &&
+           operand_ == static_cast<int>(Special::StackReturn) && finishForward();
+  }
+
+  bool finishForward() {
+    shape_.kind = MethodShape::Forward;
+    return true;
+  }
+
   bool primitive() {
-    if (offset_ > size_ || shape_.primitive != 0) return false;
+    if (offset_ > size_ || shape_.primitive != 0 || shape_.guarded) return false;
     const int number = code_[offset_++ - 1];
     const int count = operand_;
     if (count > static_cast<int>(depth_) || count > 4) return false;
@@ -177,21 +220,29 @@ class SymbolicRun {
     return target >= 1 && target <= size_;
   }
 
-  // A conditional branch on a known boolean, as the interpreter runs it.
+  // A conditional branch on a known boolean (a guard counts as true), as the
+  // interpreter runs it.
   bool conditional(ObjectRef when, bool keepValue) {
     Value v;
     uint32_t target = 0;
     if (!pop(v) || !branchTarget(target)) return false;
-    if (v.kind != Value::Operand || v.operand.kind != ShapeOperand::Constant) return false;
-    if (v.operand.constant == when) {
-      if (!push(keepValue ? v : constant(nilObj))) return false;
+    ObjectRef value;
+    if (v.kind == Value::Guard)
+      value = trueObj;
+    else if (v.kind == Value::Operand && v.operand.kind == ShapeOperand::Constant)
+      value = v.operand.constant;
+    else
+      return false;
+    if (value == when) {
+      if (!push(keepValue ? constant(value) : constant(nilObj))) return false;
       offset_ = target;
     }
     return true;
   }
 
   bool finish(Value answer) {
-    if (answer.kind == Value::Unknown) return false;
+    if (answer.kind != Value::Operand && answer.kind != Value::PrimitiveResult) return false;
+    if (shape_.guarded) return false;  // a guard serves only a forward
     shape_.answersResult = answer.kind == Value::PrimitiveResult;
     shape_.answer = answer.operand;
     if (shape_.primitive == 0) {

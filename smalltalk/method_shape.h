@@ -32,6 +32,7 @@ struct MethodShape {
     Answer,     // answers `answer`, nothing else
     Primitive,  // runs `primitive` on the operands, then answers
     Enter,      // primitive 28 on the sender's frame, then answers `answer`
+    Forward,    // "^ self sel" where sel is Enter-shaped: the frame runs the block
   };
   Kind kind = None;
   bool answersResult = false;  // Primitive: the answer is the primitive's result
@@ -40,6 +41,14 @@ struct MethodShape {
   uint8_t operandCount = 0;
   ShapeOperand operands[4];
   ShapeOperand answer;  // unless answersResult
+  // Forward: the method's answer is that of a unary message to self (the
+  // literal `forwardLiteral`), sent at `resumeOffset - 1`'s instruction; it
+  // applies only while guard[0] = guard[1] holds for small integers (when
+  // `guarded`), as Block>>value checks its argument count.
+  bool guarded = false;
+  ShapeOperand guard[2];
+  uint8_t forwardLiteral = 0;
+  uint16_t resumeOffset = 0;  // the instruction after the forwarded send
 };
 
 // The primitive that sets the calling frame's Context and resume offset.

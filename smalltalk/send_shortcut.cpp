@@ -2,8 +2,11 @@
 // method and returning from it, without building the frame.
 #include "smalltalk/send_shortcut.h"
 
+#include "smalltalk/class_layout.h"
 #include "smalltalk/interp_inline.h"
+#include "smalltalk/method_cache.h"
 #include "smalltalk/primitive_table.h"
+#include "smalltalk/send.h"
 
 namespace {
 
@@ -57,6 +60,51 @@ bool enter(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   return true;
 }
 
+// The Enter-shaped method that `selector` finds for the receiver's class,
+// from the method cache only (a miss, or any other shape: null).
+const MethodShape* cachedEnter(ObjectRef selector, ObjectRef receiver) {
+  const ObjectRef cls = classOfReceiver(receiver);
+  const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
+  if (line.selector != selector || line.lookupClass != cls || line.shape.kind != MethodShape::Enter ||
+      isAvail(line.method.Index()))
+    return nullptr;
+  return &line.shape;
+}
+
+// Block>>value and Block>>run: "^ self enter" (after the argument count
+// check). The method's frame is built as usual, and then takes the block's
+// Context and entry point as Block>>enter would make it, with enter's answer
+// on its stack and the return after the send as its resume point, the state
+// in which the forwarded send would have left it.
+bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
+  if (shape.guarded) {
+    ObjectRef a, b;
+    if (!operandValue(es, shape.guard[0], arguments, a) ||
+        !operandValue(es, shape.guard[1], arguments, b) || !a.isValue() || a != b)
+      return false;
+  }
+  uint32_t literalCount = 0;
+  const ObjectRef* literals =
+      pointerBody(bodyOf(interp.currentMethod)[kMethodLiterals], literalCount);
+  if (shape.forwardLiteral >= literalCount) return false;
+  const MethodShape* enter = cachedEnter(literals[shape.forwardLiteral], stackAt(es, es.returnPoint));
+  ObjectRef context, offset, answer;
+  if (enter == nullptr || enter->operandCount != 2 ||
+      !operandValue(es, enter->operands[0], 1, context) ||
+      !operandValue(es, enter->operands[1], 1, offset) ||
+      !operandValue(es, enter->answer, 1, answer))
+    return false;
+  const uint32_t resumeOffset = shape.resumeOffset;  // the activation may collect
+  activate(es);
+  es.byteOffset = resumeOffset;
+  push(es, answer);
+  const int32_t L = es.linkPosition;
+  stackAt(es, L + kFrameByteOffset) = smallInt(static_cast<int32_t>(es.byteOffset));
+  setFrameContext(L, context, offset);
+  readFrame(es, L);
+  return true;
+}
+
 }  // namespace
 
 bool answerByShape(ExecutionState& es, const MethodShape& shape) {
@@ -70,6 +118,8 @@ bool answerByShape(ExecutionState& es, const MethodShape& shape) {
       break;
     case MethodShape::Enter:
       return enter(es, shape, arguments);
+    case MethodShape::Forward:
+      return forward(es, shape, arguments);
     case MethodShape::Primitive: {
       // Room for a primitive that reads more arguments than it was given.
       ObjectRef operands[4 + kPrimitiveArgumentRoom];
