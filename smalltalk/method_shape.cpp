@@ -40,8 +40,7 @@ bool isPure(int number) {
 // A value of the abstract stack: a known operand, or the primitive's answer.
 struct Value {
   // Guard: the outcome of comparing two operands with "=", taken as true.
-  // Forwarded: the answer of a unary message to self.
-  enum Kind : uint8_t { Operand, PrimitiveResult, Guard, Forwarded, Unknown };
+  enum Kind : uint8_t { Operand, PrimitiveResult, Guard, Unknown };
   Kind kind = Unknown;
   ShapeOperand operand;
 };
@@ -77,6 +76,7 @@ class SymbolicRun {
         case Opcode::AssignTemporary:
           if (!isTemporary(operand_) || depth_ == 0) return {};
           temps_[operand_] = stack_[depth_ - 1];
+          assigned_ = true;
           break;
         case Opcode::SendUnary: if (!testNil()) return {}; break;
         case Opcode::SendBinary: if (!guardEquals()) return {}; break;
@@ -176,22 +176,21 @@ class SymbolicRun {
 
   // "^ self sel" with a literal unary selector: mark 1, send, return.
   bool forwardToSelf() {
-    if (operand_ != 1 || depth_ == 0 || shape_.primitive != 0) return false;
-    const Value& top = stack_[depth_ - 1];
+    // The frame is built for real, so its state at the send must be exactly
+    // the receiver on an otherwise empty stack with untouched temporaries.
+    if (operand_ != 1 || depth_ != 1 || shape_.primitive != 0 || assigned_) return false;
+    const Value& top = stack_[0];
     if (top.kind != Value::Operand || top.operand.kind != ShapeOperand::Argument ||
         top.operand.index != 0)
       return false;
     if (!fetch() || opcode_ != static_cast<int>(Opcode::SendMessage)) return false;
     shape_.forwardLiteral = operandByte();
     shape_.resumeOffset = static_cast<uint16_t>(offset_);
-    stack_[depth_ - 1] = Value{Value::Forwarded, {}};
     // Only an immediate return of the answer: anything after the send would
     // be work the shortcut skips.
-    return fetch() && opcode_ == static_cast<int>(Opcode::DoSpecial) &&
-           operand_ == static_cast<int>(Special::StackReturn) && finishForward();
-  }
-
-  bool finishForward() {
+    if (!fetch() || opcode_ != static_cast<int>(Opcode::DoSpecial) ||
+        operand_ != static_cast<int>(Special::StackReturn))
+      return false;
     shape_.kind = MethodShape::Forward;
     return true;
   }
@@ -288,6 +287,7 @@ class SymbolicRun {
   uint32_t depth_ = 0;
   Value temps_[kMaxTemporaries];
   bool assumedNotNil_ = false;
+  bool assigned_ = false;  // a temporary was assigned
   MethodShape shape_;
 };
 

@@ -81,8 +81,7 @@ ObjectRef lookup(ObjectRef table, uint32_t hash, KeyTest test, const void* conte
                  ObjectRef* foundKey) {
   TableEntry entry;
   if (!lookupEntry(table, hash, test, context, entry)) return found(nilObj, nilObj, foundKey);
-  const ObjectRef* words = bodyOf(entry.holder) + entry.keyWord;
-  return found(words[0], words[1], foundKey);
+  return found(entryKey(entry), entryValue(entry), foundKey);
 }
 
 void insert(ObjectRef table, uint32_t hash, ObjectRef key, ObjectRef value) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "smalltalk/object_ref.h"
+#include "smalltalk/object_table.h"
 
 // Decides whether a key is the one wanted; context is the caller's data.
 using KeyTest = bool (*)(ObjectRef key, const void* context);
@@ -24,6 +25,12 @@ struct TableEntry {
   ObjectRef holder = nilObj;
   uint32_t keyWord = 0;
 };
+
+// The key and value words of an entry.
+inline ObjectRef entryKey(const TableEntry& entry) { return bodyOf(entry.holder)[entry.keyWord]; }
+inline ObjectRef entryValue(const TableEntry& entry) {
+  return bodyOf(entry.holder)[entry.keyWord + 1];
+}
 
 // The entry lookup would answer, or false when there is none.
 bool lookupEntry(ObjectRef table, uint32_t hash, KeyTest test, const void* context,

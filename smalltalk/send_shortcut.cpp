@@ -44,19 +44,34 @@ void answerSend(ExecutionState& es, ObjectRef value) {
   es.stackBase[es.depth++] = value;
 }
 
-// Block>>enter: the sender's frame takes the block's Context and entry
-// point, then resumes as after a return.
-bool enter(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
+// What Block>>enter's shape takes from the send at es.returnPoint: the
+// block's Context and entry point, and the method's answer.
+struct BlockEntry {
   ObjectRef context, offset, answer;
-  if (shape.operandCount != 2 || !operandValue(es, shape.operands[0], arguments, context) ||
-      !operandValue(es, shape.operands[1], arguments, offset) ||
-      !operandValue(es, shape.answer, arguments, answer))
-    return false;
+};
+
+bool blockEntry(ExecutionState& es, const MethodShape& enter, uint32_t arguments, BlockEntry& out) {
+  return enter.operandCount == 2 && operandValue(es, enter.operands[0], arguments, out.context) &&
+         operandValue(es, enter.operands[1], arguments, out.offset) &&
+         operandValue(es, enter.answer, arguments, out.answer);
+}
+
+// Primitive 28's work on the running frame, which then resumes as after a
+// return: at the block's entry point in its Context, or where it was when
+// the primitive would have failed.
+void resumeInBlock(ExecutionState& es, const BlockEntry& entry) {
   const int32_t L = es.linkPosition;
   stackAt(es, L + kFrameByteOffset) = smallInt(static_cast<int32_t>(es.byteOffset));
-  setFrameContext(L, context, offset);
-  answerSend(es, answer);
+  setFrameContext(L, entry.context, entry.offset);
   readFrame(es, L);
+}
+
+// Block>>enter: the sender's frame takes the block's Context and entry point.
+bool enter(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
+  BlockEntry entry;
+  if (!blockEntry(es, shape, arguments, entry)) return false;
+  answerSend(es, entry.answer);
+  resumeInBlock(es, entry);
   return true;
 }
 
@@ -88,20 +103,14 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
       pointerBody(bodyOf(interp.currentMethod)[kMethodLiterals], literalCount);
   if (shape.forwardLiteral >= literalCount) return false;
   const MethodShape* enter = cachedEnter(literals[shape.forwardLiteral], stackAt(es, es.returnPoint));
-  ObjectRef context, offset, answer;
-  if (enter == nullptr || enter->operandCount != 2 ||
-      !operandValue(es, enter->operands[0], 1, context) ||
-      !operandValue(es, enter->operands[1], 1, offset) ||
-      !operandValue(es, enter->answer, 1, answer))
-    return false;
+  BlockEntry entry;
+  // The forwarded send has the receiver alone.
+  if (enter == nullptr || !blockEntry(es, *enter, 1, entry)) return false;
   const uint32_t resumeOffset = shape.resumeOffset;  // the activation may collect
   activate(es);
   es.byteOffset = resumeOffset;
-  push(es, answer);
-  const int32_t L = es.linkPosition;
-  stackAt(es, L + kFrameByteOffset) = smallInt(static_cast<int32_t>(es.byteOffset));
-  setFrameContext(L, context, offset);
-  readFrame(es, L);
+  push(es, entry.answer);
+  resumeInBlock(es, entry);
   return true;
 }
 

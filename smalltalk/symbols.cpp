@@ -66,21 +66,19 @@ ObjectRef intern(const char* text) {
 ObjectRef globalValue(const char* name) {
   const uint32_t hash = nameHash(name);
   GlobalLine& line = globalLineOf(name, hash);
-  if (line.epoch == tableEpoch && line.key != nilObj && keyHasText(line.key, name)) {
-    const ObjectRef* words = bodyOf(line.entry.holder) + line.entry.keyWord;
-    if (words[0] == line.key) return words[1];
-  }
+  if (line.epoch == tableEpoch && line.key != nilObj && keyHasText(line.key, name) &&
+      entryKey(line.entry) == line.key)
+    return entryValue(line.entry);
   TableEntry entry;
   if (!lookupEntry(symbols, hash, keyHasText, name, entry)) return nilObj;
-  const ObjectRef* words = bodyOf(entry.holder) + entry.keyWord;
-  line = GlobalLine{tableEpoch, entry, words[0]};
-  return words[1];
+  line = GlobalLine{tableEpoch, entry, entryKey(entry)};
+  return entryValue(entry);
 }
 
 ObjectRef KnownGlobal::lookUp() {
   remembered_ = lookupEntry(symbols, nameHash(name_), keyHasText, name_, entry_);
   epoch_ = tableEpoch;
-  return remembered_ ? bodyOf(entry_.holder)[entry_.keyWord + 1] : nilObj;
+  return remembered_ ? entryValue(entry_) : nilObj;
 }
 
 void setGlobal(const char* name, ObjectRef value) {

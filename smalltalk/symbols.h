@@ -29,7 +29,7 @@ class KnownGlobal {
   explicit constexpr KnownGlobal(const char* name) : name_(name) {}
   ObjectRef value() {
     if (remembered_ && epoch_ == tableEpoch) [[likely]]
-      return bodyOf(entry_.holder)[entry_.keyWord + 1];
+      return entryValue(entry_);
     return lookUp();
   }
 

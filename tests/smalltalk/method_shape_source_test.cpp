@@ -48,6 +48,7 @@ TEST_F(SourceShapes, TheLibrarysOneLinersAndBlockEntry) {
       {"twice\n    self enter.\n    ^ self enter", MethodShape::None},
       {"other\n    ^ self enter: 3", MethodShape::None},
       {"check\n    argumentCount = 0 ifFalse: [^ 1].\n    ^ 2", MethodShape::None},
+      {"later\n    | t |\n    t := 3.\n    ^ self enter", MethodShape::None},
   };
   for (const Case& c : cases) EXPECT_EQ(shapeOf(c.source).kind, c.kind) << c.source;
 }
