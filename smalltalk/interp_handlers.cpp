@@ -49,34 +49,29 @@ bool sendToSuperclass(ExecutionState& es) {
   return send(es, superLookupClass(es.method));
 }
 
-bool doSpecial(ExecutionState& es, int n) {
-  switch (static_cast<Special>(n)) {
-    case Special::SelfReturn:
-      return returnValue(es, es.receiverObject);
-    case Special::StackReturn:
-      return returnValue(es, pop(es));
-    case Special::Duplicate:
-      push(es, stackTop(es));
-      return true;
-    case Special::PopTop:
-      popReleasing(es);
-      return true;
-    case Special::Branch:
-      es.byteOffset = branchTarget(es);
-      return true;
-    case Special::BranchIfTrue:
-      return conditionalBranch(es, trueObj, false);
-    case Special::BranchIfFalse:
-      return conditionalBranch(es, falseObj, false);
-    case Special::AndBranch:
-      return conditionalBranch(es, falseObj, true);
-    case Special::OrBranch:
-      return conditionalBranch(es, trueObj, true);
-    case Special::SendToSuper:
-      return sendToSuperclass(es);
-  }
-  fatal("invalid doSpecial", "");
+// The special operations, one function each: the run loop jumps to them
+// through their own labels, byteDoSpecial through its switch.
+bool selfReturn(ExecutionState& es) { return returnValue(es, es.receiverObject); }
+bool stackReturn(ExecutionState& es) { return returnValue(es, pop(es)); }
+bool duplicate(ExecutionState& es) {
+  push(es, stackTop(es));
+  return true;
 }
+bool popTop(ExecutionState& es) {
+  popReleasing(es);
+  return true;
+}
+bool branch(ExecutionState& es) {
+  es.byteOffset = branchTarget(es);
+  return true;
+}
+bool branchIfTrue(ExecutionState& es) { return conditionalBranch(es, trueObj, false); }
+bool branchIfFalse(ExecutionState& es) { return conditionalBranch(es, falseObj, false); }
+bool andBranch(ExecutionState& es) { return conditionalBranch(es, falseObj, true); }
+bool orBranch(ExecutionState& es) { return conditionalBranch(es, trueObj, true); }
+bool sendToSuper(ExecutionState& es) { return sendToSuperclass(es); }
+
+[[noreturn]] void invalidSpecial() { fatal("invalid doSpecial", ""); }
 
 }  // namespace
 
@@ -190,36 +185,79 @@ bool byteDoPrimitive(ExecutionState& es, int n) {
   return true;
 }
 
-bool byteDoSpecial(ExecutionState& es, int n) { return doSpecial(es, n); }
-
-bool runInstructions(ExecutionState& es) {
-  for (;;) {
-    // A slice of n steps runs at most n - 1 instructions.
-    if (es.stepsLeft <= 1) [[unlikely]] {
-      es.stepsLeft = 0;
-      return true;
-    }
-    --es.stepsLeft;
-    int opcode = nextByte(es);
-    int operand = opcode & 0x0F;
-    opcode >>= 4;
-    if (opcode == 0) {
-      opcode = operand;
-      operand = nextByte(es);
-    }
-    if (tracing(kTraceBytecodes)) [[unlikely]]
-      traceBytecode(opcode, operand);
-    // One switch over the same list as the handler table, so that the
-    // compiler can place the small handlers inline.
-    bool going = false;
-    switch (opcode) {
-#define TOLVA_HANDLER_CASE(number, enumerator, handler) \
-  case number:                                        \
-    going = handler(es, operand);                     \
-    break;
-      TOLVA_OPCODES(TOLVA_HANDLER_CASE)
-#undef TOLVA_HANDLER_CASE
-    }
-    if (!going) return false;
+bool byteDoSpecial(ExecutionState& es, int n) {
+  switch (n) {
+#define TOLVA_SPECIAL_CASE(number, enumerator, name) \
+  case number:                                      \
+    return name(es);
+    TOLVA_SPECIALS(TOLVA_SPECIAL_CASE)
+#undef TOLVA_SPECIAL_CASE
   }
+  invalidSpecial();
+}
+
+// Threaded dispatch: every handler's label ends with its own jump to the
+// next instruction's label, so the processor predicts each jump from the
+// instruction before it rather than through one shared switch. The special
+// operations (returns, branches, duplicate, popTop) get their own labels too.
+bool runInstructions(ExecutionState& es) {
+  static const void* const kOpcodeLabels[kOpcodeCount] = {
+#define TOLVA_OPCODE_LABEL(number, enumerator, handler) &&opcode_##enumerator,
+      TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
+#undef TOLVA_OPCODE_LABEL
+  };
+  static const void* const kSpecialLabels[kShortOperandLimit] = {
+      &&special_invalid, &&special_SelfReturn,  &&special_StackReturn,   &&special_invalid,
+      &&special_Duplicate, &&special_PopTop,    &&special_Branch,        &&special_BranchIfTrue,
+      &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper,
+      &&special_invalid, &&special_invalid,     &&special_invalid,       &&special_invalid};
+  int opcode = 0;
+  int operand = 0;
+
+// A slice of n steps runs at most n - 1 instructions.
+#define TOLVA_NEXT()                                \
+  do {                                              \
+    if (es.stepsLeft <= 1) [[unlikely]] {           \
+      es.stepsLeft = 0;                             \
+      return true;                                  \
+    }                                               \
+    --es.stepsLeft;                                 \
+    opcode = nextByte(es);                          \
+    operand = opcode & 0x0F;                        \
+    opcode >>= 4;                                   \
+    if (opcode == 0) [[unlikely]] {                 \
+      opcode = operand;                             \
+      operand = nextByte(es);                       \
+    }                                               \
+    if (tracing(kTraceBytecodes)) [[unlikely]]      \
+      traceBytecode(opcode, operand);               \
+    goto* kOpcodeLabels[opcode];                    \
+  } while (false)
+#define TOLVA_RUN(call)       \
+  do {                        \
+    if (!(call)) return false; \
+    TOLVA_NEXT();             \
+  } while (false)
+
+  TOLVA_NEXT();
+
+  // DoSpecial takes the second-level jump to its operation's own label.
+#define TOLVA_OPCODE_CASE(number, enumerator, handler)                  \
+  opcode_##enumerator:                                                  \
+  if (Opcode::enumerator == Opcode::DoSpecial) goto special_dispatch; \
+  TOLVA_RUN(handler(es, operand));
+  TOLVA_OPCODES(TOLVA_OPCODE_CASE)
+#undef TOLVA_OPCODE_CASE
+
+special_dispatch:
+  if (operand >= kShortOperandLimit) goto special_invalid;
+  goto* kSpecialLabels[operand];
+#define TOLVA_SPECIAL_LABEL(number, enumerator, name) \
+  special_##enumerator : TOLVA_RUN(name(es));
+  TOLVA_SPECIALS(TOLVA_SPECIAL_LABEL)
+#undef TOLVA_SPECIAL_LABEL
+special_invalid:
+  invalidSpecial();
+#undef TOLVA_RUN
+#undef TOLVA_NEXT
 }

@@ -19,30 +19,32 @@ constexpr int kSplitMantissaBits = 12;
 
 KnownGlobal knownFloat("Float");
 
-std::optional<double> floatArg(ObjectRef ref) {
-  if (!isLiveByteObject(ref) || byteSize(ref) != kFloatBytes) return std::nullopt;
-  if (classOf(ref) != knownFloat.value()) return std::nullopt;
-  return floatValue(ref);
+// A Float's value into out; false for anything else. (A bool and an out
+// parameter rather than an optional: the optional came back through memory
+// and stalled every Float operation.)
+[[gnu::always_inline]] inline bool floatArg(ObjectRef ref, double& out) {
+  if (!isLiveByteObject(ref) || byteSize(ref) != kFloatBytes) return false;
+  if (classOf(ref) != knownFloat.value()) return false;
+  out = floatValue(ref);
+  return true;
 }
 
 template <typename Op>
 ObjectRef floatArithmetic(const ObjectRef* args, Op op) {
-  std::optional<double> a = floatArg(args[0]);
-  std::optional<double> b = floatArg(args[1]);
-  return a && b ? newFloat(op(*a, *b)) : nilObj;
+  double a, b;
+  return floatArg(args[0], a) && floatArg(args[1], b) ? newFloat(op(a, b)) : nilObj;
 }
 
 template <typename Op>
 ObjectRef floatComparison(const ObjectRef* args, Op op) {
-  std::optional<double> a = floatArg(args[0]);
-  std::optional<double> b = floatArg(args[1]);
-  return a && b ? booleanObj(op(*a, *b)) : nilObj;
+  double a, b;
+  return floatArg(args[0], a) && floatArg(args[1], b) ? booleanObj(op(a, b)) : nilObj;
 }
 
 template <typename Op>
 ObjectRef floatFunction(const ObjectRef* args, Op op) {
-  std::optional<double> a = floatArg(args[0]);
-  return a ? newFloat(op(*a)) : nilObj;
+  double a;
+  return floatArg(args[0], a) ? newFloat(op(a)) : nilObj;
 }
 
 // Arithmetic right shift of a 32-bit word, written without relying on the
@@ -90,11 +92,11 @@ ObjectRef primFloatExp(ObjectRef* args) {
 // {mantissa, exponent} with x = mantissa * 2^exponent; the mantissa keeps at
 // most 12 bits above the binary point. Infinities and NaN have no such split.
 ObjectRef primFloatSplit(ObjectRef* args) {
-  std::optional<double> x = floatArg(args[0]);
-  if (!x || !std::isfinite(*x)) return nilObj;
+  double x;
+  if (!floatArg(args[0], x) || !std::isfinite(x)) return nilObj;
   int e = 0;
-  double m = std::frexp(*x, &e);
-  double v = *x;
+  double m = std::frexp(x, &e);
+  double v = x;
   int exponent = 0;
   if (e > kSplitMantissaBits) {
     v = std::ldexp(m, kSplitMantissaBits);

@@ -43,11 +43,14 @@ uint32_t freeListLength() {
 }
 
 // Index i (1-based) of a pointer object, as a body position; nullopt when out of range.
-std::optional<uint32_t> elementIndex(ObjectRef obj, ObjectRef index) {
-  if (!isLivePointerObject(obj)) return std::nullopt;
-  std::optional<int32_t> i = intArg(index);
-  if (!i || *i < 1 || static_cast<uint32_t>(*i) > wordCount(obj)) return std::nullopt;
-  return static_cast<uint32_t>(*i - 1);
+// The 0-based word of a 1-based index into obj's body; false when obj is not
+// a pointer object or the index is not inside it.
+[[gnu::always_inline]] inline bool elementIndex(ObjectRef obj, ObjectRef index, uint32_t& word) {
+  if (!isLivePointerObject(obj) || !index.isValue()) return false;
+  const int32_t i = index.uncheckedInt();
+  if (i < 1 || static_cast<uint32_t>(i) > wordCount(obj)) return false;
+  word = static_cast<uint32_t>(i - 1);
+  return true;
 }
 
 // Words of a Block that block copy takes over from the compiler's literal.
@@ -92,14 +95,14 @@ ObjectRef primSetClass(ObjectRef* args) {
 }
 
 ObjectRef primBasicAt(ObjectRef* args) {
-  std::optional<uint32_t> i = elementIndex(args[0], args[1]);
-  return i ? wordAt(args[0], *i) : nilObj;
+  uint32_t i;
+  return elementIndex(args[0], args[1], i) ? wordAt(args[0], i) : nilObj;
 }
 
 ObjectRef primBasicAtPut(ObjectRef* args) {
-  std::optional<uint32_t> i = elementIndex(args[0], args[1]);
-  if (!i) return nilObj;
-  storeWord(args[0], *i, args[2]);
+  uint32_t i;
+  if (!elementIndex(args[0], args[1], i)) return nilObj;
+  storeWord(args[0], i, args[2]);
   return args[0];
 }
 
