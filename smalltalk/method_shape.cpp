@@ -253,6 +253,11 @@ class SymbolicRun {
     } else {
       shape_.kind = MethodShape::Primitive;
       shape_.activateOnNil = assumedNotNil_;
+      shape_.operandsInPlace = true;
+      for (uint8_t i = 0; i < shape_.operandCount; ++i) {
+        const ShapeOperand& o = shape_.operands[i];
+        if (o.kind != ShapeOperand::Argument || o.index != i) shape_.operandsInPlace = false;
+      }
     }
     return true;
   }

@@ -37,6 +37,9 @@ struct MethodShape {
   Kind kind = None;
   bool answersResult = false;  // Primitive: the answer is the primitive's result
   bool activateOnNil = false;  // Primitive: a nil result takes the real activation
+  // Primitive: the operands are the receiver and arguments in order, so the
+  // primitive can read them where the send left them.
+  bool operandsInPlace = false;
   uint8_t primitive = 0;
   uint8_t operandCount = 0;
   ShapeOperand operands[4];

@@ -114,6 +114,54 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   return true;
 }
 
+// The operands of a Primitive shape: where the send left them when they are
+// its receiver and arguments in order (the words above the top are nil, as
+// for a primitive instruction), else copied out with nil words after them,
+// for a primitive that reads more arguments than it was given.
+struct PrimitiveOperands {
+  ObjectRef copied[4 + kPrimitiveArgumentRoom];
+  ObjectRef* words = nullptr;
+};
+
+bool gatherOperands(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
+                    PrimitiveOperands& out) {
+  if (shape.operandsInPlace && shape.operandCount == arguments) {
+    ensureStackRoom(es, kPrimitiveArgumentRoom);
+    out.words = &stackAt(es, es.returnPoint);
+    return true;
+  }
+  for (ObjectRef& word : out.copied) word = nilObj;
+  for (uint32_t i = 0; i < shape.operandCount; ++i)
+    if (!operandValue(es, shape.operands[i], arguments, out.copied[i])) return false;
+  out.words = out.copied;
+  return true;
+}
+
+// Runs a Primitive shape's primitive; false when the send must activate the
+// method after all (an operand it lacks, or a nil answer that the method
+// would handle).
+bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
+                     ObjectRef& answer) {
+  // The shape lives in a cache line, which a collection (growing the stack,
+  // or inside the primitive) wipes: what is needed later is read first.
+  const ShapeOperand answerOperand = shape.answer;
+  const bool answersResult = shape.answersResult;
+  const bool activateOnNil = shape.activateOnNil;
+  const int primitive = shape.primitive;
+  // The answer is read after the primitive, which may have stored into it;
+  // whether it can be read at all is known before.
+  if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
+  PrimitiveOperands operands;
+  if (!gatherOperands(es, shape, arguments, operands)) return false;
+  const ObjectRef result = callPrimitive(primitive, operands.words);
+  if (result == nilObj && activateOnNil) return false;
+  if (answersResult)
+    answer = result;
+  else
+    operandValue(es, answerOperand, arguments, answer);
+  return true;
+}
+
 }  // namespace
 
 bool answerByShape(ExecutionState& es, const MethodShape& shape) {
@@ -129,26 +177,9 @@ bool answerByShape(ExecutionState& es, const MethodShape& shape) {
       return enter(es, shape, arguments);
     case MethodShape::Forward:
       return forward(es, shape, arguments);
-    case MethodShape::Primitive: {
-      // Room for a primitive that reads more arguments than it was given.
-      ObjectRef operands[4 + kPrimitiveArgumentRoom];
-      for (ObjectRef& word : operands) word = nilObj;
-      for (uint32_t i = 0; i < shape.operandCount; ++i)
-        if (!operandValue(es, shape.operands[i], arguments, operands[i])) return false;
-      // The answer is read after the primitive, which may have stored into
-      // it; whether it can be read at all is known before.
-      const ShapeOperand answerOperand = shape.answer;
-      const bool answersResult = shape.answersResult;
-      const bool activateOnNil = shape.activateOnNil;
-      if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
-      const ObjectRef result = callPrimitive(shape.primitive, operands);
-      if (result == nilObj && activateOnNil) return false;
-      if (answersResult)
-        answer = result;
-      else
-        operandValue(es, answerOperand, arguments, answer);
+    case MethodShape::Primitive:
+      if (!primitiveAnswer(es, shape, arguments, answer)) return false;
       break;
-    }
   }
   answerSend(es, answer);
   return true;

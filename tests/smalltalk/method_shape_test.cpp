@@ -83,6 +83,25 @@ TEST_F(Shapes, PrimitiveFirstAnswersThePrimitiveOrRunsTheMethod) {
   EXPECT_EQ(sendOne(box, "at:", smallInt(5)).word, box.word);
 }
 
+// A primitive reads the receiver and arguments where the send left them only
+// when they are its operands in that order; swapped or partial operands are
+// handed over in their own order.
+TEST_F(Shapes, PrimitiveOperandsInTheirOwnOrder) {
+  const ObjectRef integer = defineClass("Integer");
+  const ObjectRef subtract = makeMethod({{0x20, 0x21, 0xD2, 61, kStackReturn}});    // <61 self arg>
+  const ObjectRef reversed = makeMethod({{0x21, 0x20, 0xD2, 61, kStackReturn}});    // <61 arg self>
+  const ObjectRef twice = makeMethod({{0x21, 0x21, 0xD2, 61, kStackReturn}});       // <61 arg arg>
+  EXPECT_TRUE(classifyMethod(subtract).operandsInPlace);
+  EXPECT_FALSE(classifyMethod(reversed).operandsInPlace);
+  EXPECT_FALSE(classifyMethod(twice).operandsInPlace);
+  install(integer, "minus:", subtract);
+  install(integer, "from:", reversed);
+  install(integer, "zero:", twice);
+  EXPECT_EQ(sendOne(smallInt(10), "minus:", smallInt(3)).word, smallInt(7).word);
+  EXPECT_EQ(sendOne(smallInt(10), "from:", smallInt(3)).word, smallInt(-7).word);
+  EXPECT_EQ(sendOne(smallInt(10), "zero:", smallInt(3)).word, smallInt(0).word);
+}
+
 TEST_F(Shapes, APrimitiveWithAnEffectAnswersWhatTheMethodNames) {
   ObjectRef cls = defineClass("Box", nilObj, 1);
   // <31 self 1 arg>. ^ instance 0   (the store happens before the answer is read)
