@@ -2,10 +2,12 @@
 // runs measured before the match search, stored fallback when nothing shrinks.
 //
 // Pictures spend most of their bytes in stretches that repeat with a short
-// period (flat colour areas); there every item becomes the same copy of 18
-// bytes. Such a stretch is emitted as a whole (see repeatedCopies) after
-// checking only as much as fixes every item's outcome, with one scan of its
-// bytes, which also gives the item that follows it.
+// period (flat colour areas); there every item becomes an 18-byte copy, and
+// once each phase of the period has had its first item, the same copy. From
+// the first 18-byte copy on, such a stretch is emitted as a whole (see
+// copyStretch): its first items are checked one by one, wherever their
+// partners lie, and the rest with one scan of the stretch's bytes, which
+// also gives the item that follows it.
 //
 // Elsewhere the cost is in poorly predicted branches (literal or copy, which
 // length, where a stretch starts and ends), so the per-item work keeps as few
@@ -25,7 +27,7 @@ constexpr uint32_t kHashMask = kHashEntries - 1;
 constexpr uint32_t kHashMultiplier = 40543;
 constexpr uint32_t kEmpty = 0xFFFFFFFF;
 constexpr uint32_t kLongestCopyWord = kMaxCopy - kMinCopy;  // length nibble of an 18-byte copy
-// Repeated copies are looked for at offsets of 1 to kMaxStrideItems whole copies.
+// Stretches are looked for that repeat after 1 to kMaxStrideItems whole copies.
 constexpr uint32_t kMaxStrideItems = 8;
 constexpr uint32_t kWideStore = 32;  // copy words written by two 16-byte stores
 
@@ -155,28 +157,29 @@ struct Compressor {
   uint32_t* table;  // kHashEntries entries
   bool wide;        // scan with 32-byte compares
 
-  // The item at pos: a run, a copy or a literal. Answers the bytes it covers.
-  uint32_t item(Writer& w, uint32_t pos, uint32_t& offset) {
+  // The item at pos: a run, a copy or a literal; an 18-byte copy goes on
+  // with the copies after it (see copyStretch). Answers the bytes covered.
+  uint32_t item(Writer& w, uint32_t pos) {
     const uint32_t run = runAt(src, pos, n);
     if (run) {
       w.run(run, src[pos]);
       return run;
     }
-    uint32_t len = 0;
+    uint32_t len = 0, offset = 0;
     if (pos + 2 < n) {
       const uint32_t h = hashAt(src + pos);
       const uint32_t m = table[h];
-      table[h] = pos;
       if (m != kEmpty && pos - m < kWindow) {
         offset = pos - m;
         len = matchLength(src + pos, src + m, n - pos);
+        if (len == kMaxCopy) return copyStretch(w, pos, h, offset);
       }
+      table[h] = pos;
     }
     if (len >= kMinCopy) {
       w.copy(offset, len);
       return len;
     }
-    offset = 0;
     w.literal(src[pos]);
     return 1;
   }
@@ -188,72 +191,78 @@ struct Compressor {
                 : commonLength(src + pos, src + pos - offset, n - pos);
   }
 
-  // After an 18-byte copy at an offset of `stride` whole copies, the items
-  // from pos on are the same copy for as long as the input repeats itself
-  // `offset` bytes back, provided the first `stride` of them are (each finds
-  // its partner in the table and no run starts there) and their hashes
-  // differ: every later item then sees the same bytes and the same table
-  // entries as the one `stride` items earlier. Emits those items and
-  // answers the bytes they cover. When all of that held, `tail` becomes the
-  // length of the repetition's last, partial copy (0 to 17); see run().
-  uint32_t repeatedCopies(Writer& w, uint32_t pos, uint32_t offset, uint32_t& tail) {
-    const uint32_t stride = offset / kMaxCopy;
-    const uint32_t same = repeatLength(pos, offset);
-    const uint32_t whole = same / kMaxCopy;
-    uint32_t hashes[kMaxStrideItems];
-    uint32_t count = 0;
-    for (; count < std::min(stride, whole); ++count) {
-      const uint32_t q = pos + count * kMaxCopy;
-      if (runAt(src, q, n)) break;
-      const uint32_t h = hashAt(src + q);
-      if (table[h] != q - offset || std::find(hashes, hashes + count, h) != hashes + count) break;
-      hashes[count] = h;
+  // The smallest number of whole copies, up to kMaxStrideItems, after which
+  // the input at pos seems to come back (its first 16 bytes do); 0 if none.
+  uint32_t repeatItems(uint32_t pos) const {
+    for (uint32_t t = 1; t <= kMaxStrideItems; ++t) {
+      const uint32_t at = pos + t * kMaxCopy;
+      if (at + 16 > n) return 0;
+      if (sameMask16(src + pos, src + at) == 0xFFFF) return t;
     }
-    if (count == stride) {
-      count = whole;
-      tail = same % kMaxCopy;
-    }
-    if (count == 0) return 0;
-    // Each hash's entry ends as the last item of its phase: the last
-    // `stride` items, whose bytes (and so hashes) repeat those of the first.
-    for (uint32_t i = count - std::min(count, stride); i < count; ++i) {
-      const uint32_t q = pos + i * kMaxCopy;
-      table[hashAt(src + q)] = q;
-    }
-    w.copies(offset, count);
-    return count * kMaxCopy;
+    return 0;
   }
 
-  // Is the item just emitted (`len` bytes, `offset` 0 unless a copy) an
-  // 18-byte copy at a whole number of copies back, up to kMaxStrideItems?
-  // One branch instead of four: how items follow each other at the edges of
-  // repeating stretches is poorly predicted.
-  static bool startsRepeatedCopies(uint32_t len, uint32_t offset) {
-    return (len == kMaxCopy) & (offset - 1 < kMaxStrideItems * kMaxCopy) &
-           (offset % kMaxCopy == 0);
+  // The 18-byte copy at pos (hash h, `offset` back) and the copies after it.
+  // When the input repeats itself `stride` whole copies later, the items
+  // from pos on are 18-byte copies for as long as it does, provided the
+  // first `stride` of them are (each checked on its own: they find their
+  // partners wherever the table says) and their hashes differ: every later
+  // item then sees the same bytes as the one `stride` items earlier, and
+  // finds that item in the table. One scan of the repetition gives the
+  // length of every later item, including the partial copy that ends it.
+  uint32_t copyStretch(Writer& w, uint32_t pos, uint32_t h, uint32_t offset) {
+    const uint32_t stride = repeatItems(pos);
+    uint32_t hashes[kMaxStrideItems] = {h}, offsets[kMaxStrideItems] = {offset};
+    uint32_t count = 1;
+    // No run needs to be looked for: an item whose 18 bytes match a table
+    // entry cannot start one, as the entry would have, and run starts never
+    // enter the table.
+    for (; count < stride; ++count) {
+      const uint32_t q = pos + count * kMaxCopy;
+      const uint32_t hq = hashAt(src + q);
+      if (std::find(hashes, hashes + count, hq) != hashes + count) break;
+      const uint32_t m = table[hq];
+      if (m == kEmpty || q - m >= kWindow || matchLength(src + q, src + m, n - q) != kMaxCopy) break;
+      hashes[count] = hq;
+      offsets[count] = q - m;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+      table[hashes[i]] = pos + i * kMaxCopy;
+      w.copy(offsets[i], kMaxCopy);
+    }
+    if (count < stride || stride == 0) return count * kMaxCopy;
+    const uint32_t period = stride * kMaxCopy;
+    const uint32_t start = pos + period;
+    const uint32_t same = repeatLength(start, period);
+    const uint32_t whole = same / kMaxCopy;
+    if (whole > 0) {
+      // Each hash's entry ends as the last item of its phase.
+      uint32_t phase = (stride & (stride - 1)) == 0 ? whole & (stride - 1) : whole % stride;
+      for (uint32_t j = whole; j < whole + stride; ++j) {
+        table[hashes[phase]] = pos + j * kMaxCopy;
+        phase = phase + 1 == stride ? 0 : phase + 1;
+      }
+      w.copies(period, whole);
+    }
+    uint32_t covered = period + whole * kMaxCopy;
+    // The item after the repetition is known without a search when its
+    // partial copy has kMinCopy bytes or more and no run starts there: its
+    // hash is that of the item `stride` back, whose position the table
+    // holds, and the bytes agree for exactly the rest of the scan.
+    const uint32_t tail = same - whole * kMaxCopy;
+    const uint32_t q = pos + covered;
+    if (tail >= kMinCopy && !runAt(src, q, n)) {
+      table[hashAt(src + q)] = q;
+      w.copy(period, tail);
+      covered += tail;
+    }
+    return covered;
   }
 
   uint32_t run(uint8_t* dst) {
     Writer w{dst, lzCompressBound(n)};
     uint32_t pos = 0;
-    while (pos < n) {
-      uint32_t offset = 0;  // stays 0 unless the item is a copy
-      const uint32_t len = item(w, pos, offset);
-      pos += len;
-      if (!startsRepeatedCopies(len, offset)) continue;
-      uint32_t tail = 0;
-      pos += repeatedCopies(w, pos, offset, tail);
-      // The item after a repetition is known without a search when its
-      // partial copy has kMinCopy bytes or more and no run starts there: its
-      // hash is that of the item `offset` back, whose position the table
-      // holds (the phases' hashes differ), and the bytes agree for exactly
-      // `tail` of them.
-      if (tail >= kMinCopy && !runAt(src, pos, n)) {
-        table[hashAt(src + pos)] = pos;
-        w.copy(offset, tail);
-        pos += tail;
-      }
-    }
+    while (pos < n) pos += item(w, pos);
     return w.finish();
   }
 };

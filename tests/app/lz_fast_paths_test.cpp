@@ -149,6 +149,43 @@ TEST(CodecFastPaths, ItemAfterARepeatedStretch) {
       }
 }
 
+// A periodic stretch whose first items find their partners elsewhere: in an
+// earlier copy of the same pattern that breaks off after `agree` bytes (so
+// the first items are 18-byte copies at far offsets, shorter copies, or
+// literals), before the stretch settles on copies a whole number of items
+// back. The pattern's bytes are random, of two values only (so the items of
+// one period share hashes), or hold a run of 16 or 17 bytes (so an item
+// within the first period can be a run). After the stretch comes the
+// earlier text again, so later items read the table entries it left.
+TEST(CodecFastPaths, StretchWhoseFirstItemsMatchElsewhere) {
+  enum class Unit { Random, TwoValues, WithRun };
+  for (Unit kind : {Unit::Random, Unit::TwoValues, Unit::WithRun})
+    for (uint32_t period : {3u, 4u, 6u, 8u, 12u, 16u, 20u, 36u, 54u})
+      for (uint32_t agree : {0u, 3u, 17u, 18u, 19u, 25u, 40u, 300u})
+        for (uint32_t shift = 0; shift < 6; ++shift) {
+          std::mt19937 rng(period * 7919 + agree * 31 + shift + uint32_t(kind) * 100003);
+          Bytes unit(period);
+          for (auto& b : unit) b = uint8_t(kind == Unit::TwoValues ? rng() % 2 : rng());
+          if (kind == Unit::WithRun && period >= 36)
+            std::fill(unit.begin() + 18, unit.begin() + 34 + shift % 2, uint8_t(5));
+          const auto pattern = [&](size_t i) { return unit[(i + shift * 3) % period]; };
+          Bytes in(11 + shift);
+          for (auto& b : in) b = uint8_t(rng());
+          const size_t earlier = in.size();
+          for (size_t i = 0; i < agree; ++i) in.push_back(pattern(i));
+          Bytes between(40 + rng() % 300);
+          for (auto& x : between) x = uint8_t(rng());
+          in.push_back(uint8_t(pattern(agree) + 1));
+          in.insert(in.end(), between.begin(), between.end());
+          for (size_t i = 0; i < 30 * 18 + shift * 7; ++i) in.push_back(pattern(i));
+          in.insert(in.end(), in.begin() + long(earlier), in.begin() + long(earlier + agree));
+          in.insert(in.end(), between.begin(), between.end());
+          expectSameAsReference(in, "kind " + std::to_string(int(kind)) + " period " +
+                                        std::to_string(period) + " agree " +
+                                        std::to_string(agree) + " shift " + std::to_string(shift));
+        }
+}
+
 // Runs of 14 to 18 equal bytes (around the shortest run item) at every
 // distance from the input's end, where the 16-byte run test has no byte
 // beyond the run to read, and preceded by literals or a repeated stretch.
