@@ -186,6 +186,28 @@ TEST(CodecFastPaths, StretchWhoseFirstItemsMatchElsewhere) {
         }
 }
 
+// A stretch that starts with an 18-byte copy from far back, cut at every
+// length from before its first copy to well past its first period: the
+// input ends while the period is looked for, while the first items are
+// checked, inside the scan and inside the partial copy that ends it.
+TEST(CodecFastPaths, StretchCutAtEveryPlace) {
+  for (uint32_t period : {4u, 12u, 36u, 54u}) {
+    std::mt19937 rng(period);
+    Bytes unit(period);
+    for (auto& b : unit) b = uint8_t(rng());
+    Bytes full(23);
+    for (auto& b : full) b = uint8_t(rng());
+    for (uint32_t i = 0; i < 40; ++i) full.push_back(unit[i % period]);  // the far partner
+    for (uint32_t i = 0; i < 100; ++i) full.push_back(uint8_t(rng()));
+    const size_t start = full.size();
+    for (uint32_t i = 0; i < 4 * 18 + 3 * period + 40; ++i) full.push_back(unit[i % period]);
+    for (size_t cut = start; cut <= full.size(); ++cut)
+      expectSameAsReference(Bytes(full.begin(), full.begin() + long(cut)),
+                            "period " + std::to_string(period) + " cut " +
+                                std::to_string(cut - start));
+  }
+}
+
 // Runs of 14 to 18 equal bytes (around the shortest run item) at every
 // distance from the input's end, where the 16-byte run test has no byte
 // beyond the run to read, and preceded by literals or a repeated stretch.
