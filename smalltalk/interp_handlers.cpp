@@ -7,6 +7,7 @@
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
+#include "smalltalk/send_shortcut.h"
 #include "smalltalk/special_selectors.h"
 #include "smalltalk/trace.h"
 
@@ -52,7 +53,10 @@ bool sendToSuperclass(ExecutionState& es) {
 // The special operations, one function each: the run loop jumps to them
 // through their own labels, byteDoSpecial through its switch.
 bool selfReturn(ExecutionState& es) { return returnValue(es, es.receiverObject); }
-bool stackReturn(ExecutionState& es) { return returnValue(es, pop(es)); }
+bool stackReturn(ExecutionState& es) {
+  const ObjectRef value = pop(es);
+  return returnFromInlinedBlock(es, value) || returnValue(es, value);
+}
 bool duplicate(ExecutionState& es) {
   push(es, stackTop(es));
   return true;

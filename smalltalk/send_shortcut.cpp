@@ -2,6 +2,7 @@
 // method and returning from it, without building the frame.
 #include "smalltalk/send_shortcut.h"
 
+#include "smalltalk/bytecodes.h"
 #include "smalltalk/class_layout.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
@@ -86,6 +87,58 @@ const MethodShape* cachedEnter(ObjectRef selector, ObjectRef receiver) {
   return &line.shape;
 }
 
+constexpr uint8_t specialByte(Special s) {
+  return static_cast<uint8_t>(static_cast<int>(Opcode::DoSpecial) << 4 | static_cast<int>(s));
+}
+
+// Words of an inlined block's mark, above the block: resume offset, end, marker.
+constexpr uint32_t kInlineMarkWords = 3;
+
+// The offset just past the code of the block entered at `entry` in the
+// running method: the compiler puts the branch over the block's code
+// (branch, target high, target low) right before it, and the block's last
+// instruction, stackReturn, right before that target.
+bool blockCodeEnd(const ExecutionState& es, ObjectRef entry, uint32_t& end) {
+  if (!entry.isValue() || es.bytecodes == nullptr) return false;
+  const int64_t first = entry.uncheckedInt();
+  if (first < 4 || first > es.codeSize) return false;
+  const uint8_t* code = es.bytecodes - 1;  // 1-based offsets
+  if (code[first - 3] != specialByte(Special::Branch)) return false;
+  const uint32_t target = static_cast<uint32_t>(code[first - 2]) << 8 | code[first - 1];
+  if (target <= first || target - 1 > es.codeSize) return false;
+  if (code[target - 1] != specialByte(Special::StackReturn)) return false;
+  end = target;
+  return true;
+}
+
+// Whether the send just read is the "value" of a whileTrue: loop as the
+// compiler writes it: duplicate, unary special send "value", branchIfFalse.
+// Only those runs are inlined: an error inside any other block still shows
+// the block's own line in the walkback.
+bool atLoopCondition(const ExecutionState& es) {
+  constexpr uint8_t kUnaryValue = static_cast<uint8_t>(static_cast<int>(Opcode::SendUnary) << 4 | 2);
+  const uint32_t next = es.byteOffset;  // 1-based offset of the instruction after the send
+  if (es.bytecodes == nullptr || next < 3 || next > es.codeSize) return false;
+  const uint8_t* code = es.bytecodes - 1;
+  return code[next - 2] == specialByte(Special::Duplicate) && code[next - 1] == kUnaryValue &&
+         code[next] == specialByte(Special::BranchIfFalse);
+}
+
+// A whileTrue: condition block made by the running method runs in the
+// running frame: its mark goes above it, and the frame continues at the
+// block's first instruction.
+bool runInline(ExecutionState& es, const BlockEntry& entry) {
+  uint32_t end = 0;
+  if (entry.context != es.context || es.context == es.stack || !atLoopCondition(es) ||
+      !blockCodeEnd(es, entry.offset, end))
+    return false;
+  push(es, smallInt(static_cast<int32_t>(es.byteOffset)));
+  push(es, smallInt(static_cast<int32_t>(end)));
+  push(es, pointerList);
+  es.byteOffset = static_cast<uint32_t>(entry.offset.uncheckedInt());
+  return true;
+}
+
 // Block>>value and Block>>run: "^ self enter" (after the argument count
 // check). The method's frame is built as usual, and then takes the block's
 // Context and entry point as Block>>enter would make it, with enter's answer
@@ -106,6 +159,7 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   BlockEntry entry;
   // The forwarded send has the receiver alone.
   if (enter == nullptr || !blockEntry(es, *enter, 1, entry)) return false;
+  if (runInline(es, entry)) return true;
   const uint32_t resumeOffset = shape.resumeOffset;  // the activation may collect
   activate(es);
   es.byteOffset = resumeOffset;
@@ -163,6 +217,20 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
 }
 
 }  // namespace
+
+bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value) {
+  if (es.depth <= frameFloor(es) + kInlineMarkWords) return false;
+  const ObjectRef* mark = &stackTop(es) - (kInlineMarkWords - 1);
+  if (mark[2] != pointerList || mark[1] != smallInt(static_cast<int32_t>(es.byteOffset)) ||
+      !mark[0].isValue())
+    return false;
+  es.byteOffset = static_cast<uint32_t>(mark[0].uncheckedInt());
+  es.returnPoint = static_cast<int32_t>(es.depth - kInlineMarkWords);  // the block's word
+  answerSend(es, value);
+  // As after a return into this frame.
+  es.returnPoint = stackAt(es, es.linkPosition + kFrameReturnPoint).intValue();
+  return true;
+}
 
 bool answerByShape(ExecutionState& es, const MethodShape& shape) {
   const uint32_t arguments = es.depth - static_cast<uint32_t>(es.returnPoint) + 1;
