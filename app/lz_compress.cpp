@@ -124,24 +124,40 @@ struct Writer {
     bits = bits << 1 | 1;
     ++items;
   }
-  // `count` copies of 18 bytes at `offset`, a group's share at a time.
+  // `count` copies of 18 bytes at `offset`: the open group's share, then
+  // whole groups (a control word of all ones and 16 copy words each), then
+  // the rest in a new open group.
   void copies(uint32_t offset, uint32_t count) {
     uint8_t word[kCopyBytes];
     store16be(word, offset * 16 + kLongestCopyWord);
-    while (count > 0) {
-      startItem();
-      const uint32_t share = std::min(count, uint32_t(kGroupItems - items));
-      if (end - out >= kWideStore) {
-        fill16Words(dst + out, word);
-        fill16Words(dst + out + 16, word);
-      } else {
-        for (uint32_t i = 0; i < share; ++i) memcpy(dst + out + i * kCopyBytes, word, kCopyBytes);
-      }
-      out += share * kCopyBytes;
-      bits = bits << share | ((1u << share) - 1);
-      items += int(share);
-      count -= share;
+    startItem();
+    uint32_t share = std::min(count, uint32_t(kGroupItems - items));
+    if (end - out < kWideStore + (count / kGroupItems + 1) * (kWideStore + kControlBytes)) {
+      for (uint32_t i = 0; i < count; ++i) copy(offset, kMaxCopy);
+      return;
     }
+    fill16Words(dst + out, word);
+    fill16Words(dst + out + 16, word);
+    out += share * kCopyBytes;
+    bits = bits << share | ((1u << share) - 1);
+    items += int(share);
+    count -= share;
+    if (count == 0) return;
+    store16be(dst + control, bits);
+    uint32_t whole = (count - 1) / kGroupItems;  // groups filled, the last one stays open
+    for (; whole > 0; --whole) {
+      store16be(dst + out, 0xFFFF);
+      fill16Words(dst + out + kControlBytes, word);
+      fill16Words(dst + out + kControlBytes + 16, word);
+      out += kControlBytes + kGroupItems * kCopyBytes;
+      count -= kGroupItems;
+    }
+    control = out;
+    fill16Words(dst + out + kControlBytes, word);
+    fill16Words(dst + out + kControlBytes + 16, word);
+    out += kControlBytes + count * kCopyBytes;
+    bits = ~0u;
+    items = int(count);
   }
   uint32_t finish() {
     store16be(dst + control, bits << (kGroupItems - items));
