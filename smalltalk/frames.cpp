@@ -59,11 +59,14 @@ TOLVA_HOT void bindStackFrame(ExecutionState& es, uint32_t temporaries) {
   es.temporaryCount = std::min<uint32_t>(temporaries, es.capacity - (L + kFrameByteOffset));
 }
 
+}  // namespace
+
 // Moves the stack to a new Array with room for extra more words: it grows by
 // the largest of extra, kStackGrowthMinimum and half the capacity, within
 // kMaxProcessStackWords. A stack that cannot hold depth + extra words within
 // that bound stops the system ("process stack overflow" and the words it
 // would need).
+
 void growStack(ExecutionState& es, uint32_t extra) {
   const uint64_t needed = uint64_t{es.depth} + extra;
   if (needed > kMaxProcessStackWords) fatalNumber("process stack overflow", static_cast<long long>(needed));
@@ -86,12 +89,6 @@ void growStack(ExecutionState& es, uint32_t extra) {
   es.stackBase = base;
   es.capacity = static_cast<uint32_t>(words);
   es.receiverBody = pointerBody(es.receiverObject, es.receiverWords);
-}
-
-}  // namespace
-
-void ensureStackRoom(ExecutionState& es, uint32_t words) {
-  if (es.capacity - es.depth < words) growStack(es, words);
 }
 
 void readFrame(ExecutionState& es, int32_t L) {

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "smalltalk/class_layout.h"
+#include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
@@ -158,17 +159,28 @@ bool byteSendUnary(ExecutionState& es, int n) {
   return send(es, prepareSend(es, es.depth, unarySelector(n)));
 }
 
+// The binary selector n runs IntegerOperation n.
+static_assert(static_cast<int>(IntegerOperation::BitXor) == kFastPathCount - 1);
+
 // The first thirteen binary selectors try their integer primitive first.
+// Without the primitive trace it runs inline (the same work: it fails unless
+// both words are small integers).
 bool byteSendBinary(ExecutionState& es, int n) {
   if (n >= kBinarySelectorCount) fatalNumber(kBadSpecialSelector, n);
   const int64_t returnPoint = int64_t{es.depth} - 1;
   if (!watching && n < kFastPathCount && returnPoint > frameFloor(es)) {
-    const int number = kFastPathFirstPrimitive + n;
-    if (tracing(kTracePrimitives)) tracePrimitive(number);
-    const ObjectRef result = callPrimitive(number, &stackAt(es, returnPoint));
+    ObjectRef* operands = &stackAt(es, returnPoint);
+    ObjectRef result = nilObj;
+    if (tracing(kTracePrimitives)) [[unlikely]] {
+      const int number = kFastPathFirstPrimitive + n;
+      tracePrimitive(number);
+      result = callPrimitive(number, operands);
+    } else {
+      result = integerOperation(static_cast<IntegerOperation>(n), operands);
+    }
     if (result != nilObj) {
-      stackAt(es, returnPoint + 1) = nilObj;
-      stackAt(es, returnPoint) = result;
+      operands[1] = nilObj;
+      operands[0] = result;
       --es.depth;
       return true;
     }

@@ -92,8 +92,13 @@ void activate(ExecutionState& es);
 bool returnValue(ExecutionState& es, ObjectRef value);
 // Pushes the running activation's Context, creating it when needed.
 void pushCurrentContext(ExecutionState& es);
+// Grows the stack to hold words more words above the depth.
+void growStack(ExecutionState& es, uint32_t words);
 // Makes room for words more words above the depth (the stack never overflows).
-void ensureStackRoom(ExecutionState& es, uint32_t words);
+inline void ensureStackRoom(ExecutionState& es, uint32_t words) {
+  if (es.capacity - es.depth < words) [[unlikely]]
+    growStack(es, words);
+}
 // The work of primitive 28 on the frame at link position P of the running
 // execution: its Context word becomes context (nil or a usable Context) and
 // its resume offset offset (a positive small integer). False, changing

@@ -168,26 +168,17 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   return true;
 }
 
-// The operands of a Primitive shape: where the send left them when they are
-// its receiver and arguments in order (the words above the top are nil, as
-// for a primitive instruction), else copied out with nil words after them,
-// for a primitive that reads more arguments than it was given.
-struct PrimitiveOperands {
-  ObjectRef copied[4 + kPrimitiveArgumentRoom];
-  ObjectRef* words = nullptr;
-};
-
-bool gatherOperands(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
-                    PrimitiveOperands& out) {
-  if (shape.operandsInPlace && shape.operandCount == arguments) {
-    ensureStackRoom(es, kPrimitiveArgumentRoom);
-    out.words = &stackAt(es, es.returnPoint);
-    return true;
-  }
-  for (ObjectRef& word : out.copied) word = nilObj;
+// Calls the primitive of a Primitive shape whose operands are not the
+// receiver and arguments in order on copies of them, with nil words after
+// them for a primitive that reads more arguments than it was given. False
+// when the send lacks an operand.
+[[gnu::noinline]] bool callOnCopies(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
+                                    int primitive, ObjectRef& result) {
+  ObjectRef operands[4 + kPrimitiveArgumentRoom];
+  for (ObjectRef& word : operands) word = nilObj;
   for (uint32_t i = 0; i < shape.operandCount; ++i)
-    if (!operandValue(es, shape.operands[i], arguments, out.copied[i])) return false;
-  out.words = out.copied;
+    if (!operandValue(es, shape.operands[i], arguments, operands[i])) return false;
+  result = callPrimitive(primitive, operands);
   return true;
 }
 
@@ -205,9 +196,15 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   // The answer is read after the primitive, which may have stored into it;
   // whether it can be read at all is known before.
   if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
-  PrimitiveOperands operands;
-  if (!gatherOperands(es, shape, arguments, operands)) return false;
-  const ObjectRef result = callPrimitive(primitive, operands.words);
+  ObjectRef result;
+  if (shape.operandsInPlace && shape.operandCount == arguments) {
+    // Where the send left them; the words above the top are nil, as for a
+    // primitive instruction.
+    ensureStackRoom(es, kPrimitiveArgumentRoom);
+    result = callPrimitive(primitive, &stackAt(es, es.returnPoint));
+  } else if (!callOnCopies(es, shape, arguments, primitive, result)) {
+    return false;
+  }
   if (result == nilObj && activateOnNil) return false;
   if (answersResult)
     answer = result;
