@@ -225,6 +225,26 @@ struct Compressor {
     return 0;
   }
 
+  // Number of leading items of the period of `stride` items from pos that
+  // are 18-byte copies with hashes unlike those before them (at least the
+  // first, whose hash and offset the callers put in hashes[0], offsets[0]);
+  // fills in their hashes and offsets. No run needs to be looked for: an
+  // item whose 18 bytes match a table entry cannot start one, as the entry
+  // would have, and run starts never enter the table.
+  uint32_t firstPeriod(uint32_t pos, uint32_t stride, uint32_t* hashes, uint32_t* offsets) const {
+    uint32_t count = 1;
+    for (; count < stride; ++count) {
+      const uint32_t q = pos + count * kMaxCopy;
+      const uint32_t h = hashAt(src + q);
+      if (std::find(hashes, hashes + count, h) != hashes + count) break;
+      const uint32_t m = table[h];
+      if (m == kEmpty || q - m >= kWindow || matchLength(src + q, src + m, n - q) != kMaxCopy) break;
+      hashes[count] = h;
+      offsets[count] = q - m;
+    }
+    return count;
+  }
+
   // The 18-byte copy at pos (hash h, `offset` back) and the copies after it.
   // When the input repeats itself `stride` whole copies later, the items
   // from pos on are 18-byte copies for as long as it does, provided the
@@ -236,19 +256,7 @@ struct Compressor {
   uint32_t copyStretch(Writer& w, uint32_t pos, uint32_t h, uint32_t offset) {
     const uint32_t stride = repeatItems(pos);
     uint32_t hashes[kMaxStrideItems] = {h}, offsets[kMaxStrideItems] = {offset};
-    uint32_t count = 1;
-    // No run needs to be looked for: an item whose 18 bytes match a table
-    // entry cannot start one, as the entry would have, and run starts never
-    // enter the table.
-    for (; count < stride; ++count) {
-      const uint32_t q = pos + count * kMaxCopy;
-      const uint32_t hq = hashAt(src + q);
-      if (std::find(hashes, hashes + count, hq) != hashes + count) break;
-      const uint32_t m = table[hq];
-      if (m == kEmpty || q - m >= kWindow || matchLength(src + q, src + m, n - q) != kMaxCopy) break;
-      hashes[count] = hq;
-      offsets[count] = q - m;
-    }
+    const uint32_t count = firstPeriod(pos, stride, hashes, offsets);
     for (uint32_t i = 0; i < count; ++i) {
       table[hashes[i]] = pos + i * kMaxCopy;
       w.copy(offsets[i], kMaxCopy);
