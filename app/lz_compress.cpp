@@ -218,9 +218,8 @@ struct Compressor {
   // the input at pos seems to come back (its first 16 bytes do); 0 if none.
   uint32_t repeatItems(uint32_t pos) const {
     for (uint32_t t = 1; t <= kMaxStrideItems; ++t) {
-      const uint32_t at = pos + t * kMaxCopy;
-      if (at + 16 > n) return 0;
-      if (sameMask16(src + pos, src + at) == 0xFFFF) return t;
+      if (n - pos < t * kMaxCopy + 16) return 0;  // (pos + ... could wrap near 4 GB)
+      if (sameMask16(src + pos, src + pos + t * kMaxCopy) == 0xFFFF) return t;
     }
     return 0;
   }
