@@ -217,7 +217,15 @@ bool byteDoSpecial(ExecutionState& es, int n) {
 // instruction before it rather than through one shared switch. The special
 // operations (returns, branches, duplicate, popTop) get their own labels too.
 bool runInstructions(ExecutionState& es) {
+  // Opcode 0 is the extended form: its operand byte follows, and then its
+  // opcode is looked up again, where 0 is an unsupported instruction.
   static const void* const kOpcodeLabels[kOpcodeCount] = {
+#define TOLVA_OPCODE_LABEL(number, enumerator, handler) \
+  Opcode::enumerator == Opcode::Extended ? &&extended_dispatch : &&opcode_##enumerator,
+      TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
+#undef TOLVA_OPCODE_LABEL
+  };
+  static const void* const kExtendedLabels[kOpcodeCount] = {
 #define TOLVA_OPCODE_LABEL(number, enumerator, handler) &&opcode_##enumerator,
       TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
 #undef TOLVA_OPCODE_LABEL
@@ -241,12 +249,8 @@ bool runInstructions(ExecutionState& es) {
     opcode = nextByte(es);                          \
     operand = opcode & 0x0F;                        \
     opcode >>= 4;                                   \
-    if (opcode == 0) [[unlikely]] {                 \
-      opcode = operand;                             \
-      operand = nextByte(es);                       \
-    }                                               \
-    if (tracing(kTraceBytecodes)) [[unlikely]]      \
-      traceBytecode(opcode, operand);               \
+    if (tracing(kTraceBytecodes) && opcode != 0)    \
+        [[unlikely]] traceBytecode(opcode, operand); \
     goto* kOpcodeLabels[opcode];                    \
   } while (false)
 #define TOLVA_RUN(call)       \
@@ -256,6 +260,13 @@ bool runInstructions(ExecutionState& es) {
   } while (false)
 
   TOLVA_NEXT();
+
+extended_dispatch:
+  opcode = operand;
+  operand = nextByte(es);
+  if (tracing(kTraceBytecodes)) [[unlikely]]
+    traceBytecode(opcode, operand);
+  goto* kExtendedLabels[opcode];
 
   // DoSpecial takes the second-level jump to its operation's own label.
 #define TOLVA_OPCODE_CASE(number, enumerator, handler)                  \
