@@ -249,8 +249,9 @@ bool runInstructions(ExecutionState& es) {
     opcode = nextByte(es);                          \
     operand = opcode & 0x0F;                        \
     opcode >>= 4;                                   \
-    if (tracing(kTraceBytecodes) && opcode != 0)    \
-        [[unlikely]] traceBytecode(opcode, operand); \
+    /* the extended form is traced with its operand byte */ \
+    if (tracing(kTraceBytecodes) && opcode != 0) [[unlikely]] \
+      traceBytecode(opcode, operand);               \
     goto* kOpcodeLabels[opcode];                    \
   } while (false)
 #define TOLVA_RUN(call)       \

@@ -1,5 +1,6 @@
-// The instruction handlers, one per opcode, dispatched by one switch built
-// from the instruction list. Internal to the interpreter's files.
+// The instruction handlers, one per opcode, and the run loop that jumps
+// between them through label tables built from the instruction list.
+// Internal to the interpreter's files.
 #pragma once
 
 #include "smalltalk/bytecodes.h"
