@@ -21,6 +21,10 @@ constexpr uint32_t kAllReferences = 0xFFFF;  // a control word of 16 copies or r
 // How far back a copy in a streak of repeated copies reads at most (well
 // inside the first-level cache, well past the stores still in flight).
 constexpr size_t kMaxStreakReach = 1024;
+// A whole group of one repeated 18-byte copy: its output, and the block
+// bytes of such a group when it follows one of the same copy.
+constexpr size_t kRepeatedGroupOutput = kGroupItems * kMaxCopy;
+constexpr uint32_t kRepeatedGroupBlock = kControlBytes + kGroupItems * kCopyBytes;
 
 // Repeats the `offset` bytes before `to` for up to 18 bytes (offset < 16,
 // so the copy overlaps what it produces). The pattern is built from bytes
@@ -81,8 +85,9 @@ struct Decoder {
   uint32_t p = 1;
   size_t out = 0;
   // The last streak of groups of one repeated 18-byte copy: the output from
-  // streakStart to streakEnd repeats with period streakOffset.
-  size_t streakStart = 0, streakEnd = 0;
+  // streakStart to streakEnd repeats with period streakOffset. Its copies
+  // read from streakReach back, a whole number of periods.
+  size_t streakStart = 0, streakEnd = 0, streakReach = 0;
   uint32_t streakOffset = 0;
 
   // One item with every check; false for a damaged block.
@@ -121,17 +126,32 @@ struct Decoder {
   // another at one offset form a streak of output that repeats with that
   // period, so each copy may read from a whole number of periods back
   // instead of from the bytes that the copies just before it still store.
+  // Once the streak reaches a whole group back, the group is a plain copy of
+  // bytes wholly before it, made in 16-byte pieces.
   void repeatedCopies(uint32_t offset) {
     if (streakOffset != offset || streakEnd != out) {
       streakStart = out - offset;
       streakOffset = offset;
+      streakReach = offset;
     }
-    const size_t periods = std::min(out - streakStart, kMaxStreakReach) / offset;
-    const size_t reach = std::max<size_t>(periods, 1) * offset;
+    const size_t limit = std::min(out - streakStart, kMaxStreakReach);
+    while (streakReach + offset <= limit) streakReach += offset;
     uint8_t* to = dst + out;
-    for (int i = 0; i < kGroupItems; ++i, to += kMaxCopy) copyLongest(to, to - reach);
-    out += kGroupItems * kMaxCopy;
+    if (streakReach >= kRepeatedGroupOutput) {
+      for (size_t i = 0; i < kRepeatedGroupOutput; i += 16) copy16(to + i, to + i - streakReach);
+    } else {
+      for (int i = 0; i < kGroupItems; ++i, to += kMaxCopy) copyLongest(to, to - streakReach);
+    }
+    out += kRepeatedGroupOutput;
     streakEnd = out;
+  }
+
+  // Is the next group another whole group of the copy word `word`, with its
+  // block bytes present and room for its output?
+  bool nextGroupRepeats(uint32_t word) const {
+    return size - p >= kRepeatedGroupBlock && capacity - out >= kRepeatedGroupOutput &&
+           load16be(src + p) == kAllReferences && load16be(src + p + kControlBytes) == word &&
+           sixteenEqualWords(src + p + kControlBytes);
   }
 
   // Decodes the group's items without bounds checks (the caller checked that
@@ -150,8 +170,15 @@ struct Decoder {
       const uint32_t offset = word >> 4;
       if ((word & kLengthMask) == kMaxCopy - kMinCopy && offset >= kMaxCopy) {
         if (offset > out) return -1;
+        // The groups of a streak follow one another in this loop; the first
+        // check of the offset holds for all of them.
         repeatedCopies(offset);
         p += kGroupItems * kCopyBytes;
+        while (nextGroupRepeats(word)) {
+          p += kControlBytes;
+          repeatedCopies(offset);
+          p += kGroupItems * kCopyBytes;
+        }
         return 0;
       }
     }

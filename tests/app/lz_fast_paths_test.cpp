@@ -325,11 +325,12 @@ Bytes blockOf(size_t literals, const std::vector<uint32_t>& items) {
 
 uint32_t copyWord(uint32_t offset, uint32_t len) { return kCopyItem | (offset * 16 + len - 3); }
 
-// Overlapping and touching copies of every offset up to 17 and every length,
+// Overlapping and touching copies of every offset up to 40 (the pattern
+// copies below 16, the copies made as 18 bytes from 16 on) and every length,
 // far from both ends (fast path) and with the block and the destination
 // ending right after them (careful path).
 TEST(CodecFastPaths, CopiesOfEveryShortOffsetAndLength) {
-  for (uint32_t offset = 1; offset <= 17; ++offset)
+  for (uint32_t offset = 1; offset <= 40; ++offset)
     for (uint32_t len = 3; len <= 18; ++len)
       for (size_t after : {0u, 100u}) {  // 100: the group is decoded on the fast path
         std::vector<uint32_t> items(2, copyWord(offset, len));
@@ -375,6 +376,72 @@ TEST(CodecFastPaths, GroupsOfOneRepeatedCopy) {
     lz_reference::decompress(block, 1 << 20, &size);
     const size_t capacity = size < 0 ? 4096 : size_t(size);
     for (size_t room : {0u, 1u, 64u}) expectSameDecoding(block, capacity + room, c.name);
+  }
+}
+
+// Streaks of whole groups of one 18-byte copy, which the decoder takes one
+// after another in one loop: offsets around 18, 32 and 36, around a group's
+// output (288) and past the farthest a streak reads from (1024), streaks
+// from one group to long ones, with the block ending right after the streak
+// or going on with items. Each block is decoded into exactly its size, into
+// less (the room running out at a group boundary and just inside a group),
+// and cut at every byte of its last groups.
+TEST(CodecFastPaths, StreaksOfRepeatedGroups) {
+  const auto group = [](uint32_t offset) { return std::vector<uint32_t>(16, copyWord(offset, 18)); };
+  for (uint32_t offset : {18u, 20u, 31u, 32u, 33u, 34u, 35u, 36u, 54u, 270u, 287u, 288u, 289u,
+                          1024u, 1030u, 4095u})
+    for (size_t groups : {1u, 2u, 3u, 5u, 12u})
+      for (bool itemsAfter : {false, true}) {
+        std::vector<uint32_t> items;
+        for (size_t g = 0; g < groups; ++g) {
+          const std::vector<uint32_t> one = group(offset);
+          items.insert(items.end(), one.begin(), one.end());
+        }
+        if (itemsAfter) items.insert(items.end(), 40, 3);
+        const Bytes block = blockOf(offset, items);
+        int32_t size = 0;
+        lz_reference::decompress(block, 1 << 20, &size);
+        ASSERT_GT(size, 0);
+        const std::string what = "offset " + std::to_string(offset) + " groups " +
+                                 std::to_string(groups) + (itemsAfter ? " items after" : "");
+        for (size_t less : {0u, 1u, 17u, 18u, 287u, 288u, 289u, 600u})
+          if (less < size_t(size)) expectSameDecoding(block, size_t(size) - less, what);
+        for (size_t cut = block.size() - std::min<size_t>(block.size(), 80); cut < block.size(); ++cut)
+          expectSameDecoding(Bytes(block.begin(), block.begin() + long(cut)), size_t(size),
+                             what + " cut " + std::to_string(cut));
+      }
+}
+
+// A streak of repeated-copy groups whose third group is damaged or differs:
+// one copy word with another offset, another length, an offset before the
+// output's start or turned into a run, or a control word that makes one item
+// a literal. The streak loop must stop there and leave the group to the
+// item decoder, which decodes or rejects it as the reference does.
+TEST(CodecFastPaths, StreakBrokenInsideAGroup) {
+  // Three groups of literals, then five groups of copies.
+  const Bytes intact = blockOf(48, std::vector<uint32_t>(5 * 16, copyWord(36, 18)));
+  const size_t third = 1 + 3 * (2 + 16) + 2 * (2 + 16 * 2);  // its control word
+  ASSERT_EQ(intact[third], 0xFF);
+  ASSERT_EQ(intact[third + 1], 0xFF);
+  struct Change {
+    const char* name;
+    size_t at;  // bytes after the third group's control word
+    uint8_t value;
+  };
+  const Change changes[] = {
+      {"OtherOffset", 2 + 2 * 7, 0x03},     // 0x03F: offset 48, length 18
+      {"OtherLength", 2 + 2 * 15 + 1, 0x4E},  // the last copy 17 bytes long
+      {"OffsetBeforeStart", 2 + 2 * 3, 0xFF}, // offset 4095
+      {"Run", 2 + 2 * 9, 0x00},             // offset 0: a run item cut short
+      {"LiteralBit", 1, 0xFE},              // the last item a literal
+  };
+  for (const Change& change : changes) {
+    Bytes block = intact;
+    block[third + change.at] = change.value;
+    int32_t size = 0;
+    lz_reference::decompress(block, 1 << 20, &size);
+    const size_t capacity = size < 0 ? 4096 : size_t(size);
+    for (size_t room : {0u, 1u, 300u}) expectSameDecoding(block, capacity + room, change.name);
   }
 }
 
