@@ -85,17 +85,21 @@ constexpr int kSpecialLimit = 12;  // special operations are numbered below this
 constexpr int kShortOperandLimit = 16;     // operands below this fit the low nibble
 constexpr int kExtendedOperandLimit = 256; // the extended form's operand byte
 
+// The one byte of an instruction whose operand fits the low nibble.
+constexpr uint8_t shortInstruction(Opcode op, int operand) {
+  return static_cast<uint8_t>(static_cast<int>(op) << 4 | operand);
+}
+
 // Writes the instruction (opcode, operand) into out and answers its length:
 // 1 for the short form, 2 for the extended form, 0 when the operand does not
 // fit a byte (the caller reports that as a compile error).
 inline int packInstruction(uint8_t out[2], Opcode op, int operand) {
-  const int code = static_cast<int>(op);
   if (operand >= 0 && operand < kShortOperandLimit) {
-    out[0] = static_cast<uint8_t>(code << 4 | operand);
+    out[0] = shortInstruction(op, operand);
     return 1;
   }
   if (operand >= 0 && operand < kExtendedOperandLimit) {
-    out[0] = static_cast<uint8_t>(code);
+    out[0] = static_cast<uint8_t>(op);
     out[1] = static_cast<uint8_t>(operand);
     return 2;
   }

@@ -66,7 +66,6 @@ TOLVA_HOT void bindStackFrame(ExecutionState& es, uint32_t temporaries) {
 // kMaxProcessStackWords. A stack that cannot hold depth + extra words within
 // that bound stops the system ("process stack overflow" and the words it
 // would need).
-
 void growStack(ExecutionState& es, uint32_t extra) {
   const uint64_t needed = uint64_t{es.depth} + extra;
   if (needed > kMaxProcessStackWords) fatalNumber("process stack overflow", static_cast<long long>(needed));

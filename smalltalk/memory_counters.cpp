@@ -80,7 +80,8 @@ void* takePooled(size_t cls) {
     // Granule by granule: a fixed-size clear compiles to one store, where a
     // call of the library's memset for these few bytes costs more than the rest.
     auto* bytes = reinterpret_cast<uint8_t*>(block);
-    for (size_t offset = 0; offset < classBytes(cls); offset += kGranule) std::memset(bytes + offset, 0, kGranule);
+    for (size_t offset = 0; offset < classBytes(cls); offset += kGranule)
+      std::memset(bytes + offset, 0, kGranule);
     return block;
   }
   if (pool.bump[cls] == pool.bumpEnd[cls]) {

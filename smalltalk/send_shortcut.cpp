@@ -8,6 +8,7 @@
 #include "smalltalk/method_cache.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
+#include "smalltalk/special_selectors.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ const MethodShape* cachedEnter(ObjectRef selector, ObjectRef receiver) {
 }
 
 constexpr uint8_t specialByte(Special s) {
-  return static_cast<uint8_t>(static_cast<int>(Opcode::DoSpecial) << 4 | static_cast<int>(s));
+  return shortInstruction(Opcode::DoSpecial, static_cast<int>(s));
 }
 
 // Words of an inlined block's mark, above the block: resume offset, end, marker.
@@ -116,11 +117,11 @@ bool blockCodeEnd(const ExecutionState& es, ObjectRef entry, uint32_t& end) {
 // Only those runs are inlined: an error inside any other block still shows
 // the block's own line in the walkback.
 bool atLoopCondition(const ExecutionState& es) {
-  constexpr uint8_t kUnaryValue = static_cast<uint8_t>(static_cast<int>(Opcode::SendUnary) << 4 | 2);
+  constexpr uint8_t kSendValue = shortInstruction(Opcode::SendUnary, kUnaryValue);
   const uint32_t next = es.byteOffset;  // 1-based offset of the instruction after the send
   if (es.bytecodes == nullptr || next < 3 || next > es.codeSize) return false;
   const uint8_t* code = es.bytecodes - 1;
-  return code[next - 2] == specialByte(Special::Duplicate) && code[next - 1] == kUnaryValue &&
+  return code[next - 2] == specialByte(Special::Duplicate) && code[next - 1] == kSendValue &&
          code[next] == specialByte(Special::BranchIfFalse);
 }
 

@@ -68,6 +68,7 @@ constexpr int kBinaryTableSlots = 32;
 // Unary indices answered inline while watching is off.
 constexpr int kUnaryIsNil = 0;
 constexpr int kUnaryNotNil = 1;
+constexpr int kUnaryValue = 2;
 
 // Binary indices 0-12 map onto the integer primitives 60-72.
 constexpr int kFastPathCount = 13;
