@@ -22,6 +22,17 @@ uint32_t methodCount(ObjectRef m, uint32_t word) {
   return static_cast<uint32_t>(value);
 }
 
+// The words of a returning frame become nil and their objects lose the fresh
+// flag. The table and the bounds stay in registers: a store through an
+// ObjectRef pointer could otherwise alias them and force a reload per word.
+TOLVA_HOT void releaseWords(ObjectRef* first, ObjectRef* end) {
+  ObjectEntry* const table = objTbl;
+  for (ObjectRef* word = first; word < end; ++word) {
+    if (!word->isValue()) table[word->Index()].flags &= ~kFreshFlag;
+    *word = nilObj;
+  }
+}
+
 // Anything with the Context words that the interpreter reads.
 bool isContext(ObjectRef c) { return hasWords(c, kContextTemporaries + 1); }
 
@@ -144,12 +155,10 @@ bool returnValue(ExecutionState& es, ObjectRef value) {
   const int32_t caller = stackAt(es, L + kFrameCallerLink).intValue();
   TOLVA_CHECK(returnPoint >= 1 && returnPoint < L && caller >= 0 && caller < returnPoint,
               kSourcePrototypes);
-  while (es.depth >= static_cast<uint32_t>(returnPoint)) {
-    ObjectRef& word = es.stackBase[--es.depth];
-    clearFresh(word);
-    word = nilObj;
-  }
-  es.stackBase[es.depth++] = value;  // the receiver's word is free
+  const uint32_t receiverWord = std::min<uint32_t>(es.depth, static_cast<uint32_t>(returnPoint) - 1);
+  releaseWords(es.stackBase + receiverWord, es.stackBase + es.depth);
+  es.stackBase[receiverWord] = value;  // the receiver's word is free
+  es.depth = receiverWord + 1;
   if (caller == 0) {
     es.linkPosition = 0;
     return false;

@@ -212,10 +212,17 @@ bool byteDoSpecial(ExecutionState& es, int n) {
   invalidSpecial();
 }
 
-// Threaded dispatch: every handler's label ends with its own jump to the
+// The run loop. The byte offset, the stack depth and the step budget live in
+// locals (registers) while the loop runs the common instructions itself:
+// pushes, assignments, returns' stack work, branches, isNil/notNil and small
+// integer arithmetic. Everything that may look at or change the execution
+// state (sends, returns, primitives, Contexts, tracing) gets the locals
+// written back first and read again after.
+//
+// Threaded dispatch: every instruction's code ends with its own jump to the
 // next instruction's label, so the processor predicts each jump from the
 // instruction before it rather than through one shared switch. The special
-// operations (returns, branches, duplicate, popTop) get their own labels too.
+// operations get their own labels too.
 bool runInstructions(ExecutionState& es) {
   // Opcode 0 is the extended form: its operand byte follows, and then its
   // opcode is looked up again, where 0 is an unsupported instruction.
@@ -235,57 +242,251 @@ bool runInstructions(ExecutionState& es) {
       &&special_Duplicate, &&special_PopTop,    &&special_Branch,        &&special_BranchIfTrue,
       &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper,
       &&special_invalid, &&special_invalid,     &&special_invalid,       &&special_invalid};
+  // The words of the constants 0 to 7; 4 (the current Context) is made by its handler.
+  static constexpr ObjectRef kConstantWords[8] = {smallInt(0), smallInt(1), smallInt(2), smallInt(-1),
+                                                  nilObj,      nilObj,      trueObj,     falseObj};
+
+  const uint8_t* code = nullptr;
+  uint32_t pc = 0;
+  uint32_t codeSize = 0;
+  ObjectRef* base = nullptr;
+  uint32_t depth = 0;
+  uint32_t capacity = 0;
+  int32_t steps = 0;
   int opcode = 0;
   int operand = 0;
 
-// A slice of n steps runs at most n - 1 instructions.
-#define TOLVA_NEXT()                                \
-  do {                                              \
-    if (es.stepsLeft <= 1) [[unlikely]] {           \
-      es.stepsLeft = 0;                             \
-      return true;                                  \
-    }                                               \
-    --es.stepsLeft;                                 \
-    opcode = nextByte(es);                          \
-    operand = opcode & 0x0F;                        \
-    opcode >>= 4;                                   \
-    /* the extended form is traced with its operand byte */ \
-    if (tracing(kTraceBytecodes) && opcode != 0) [[unlikely]] \
-      traceBytecode(opcode, operand);               \
-    goto* kOpcodeLabels[opcode];                    \
+#define TOLVA_LOAD()            \
+  do {                          \
+    code = es.bytecodes;        \
+    pc = es.byteOffset;         \
+    codeSize = es.codeSize;     \
+    base = es.stackBase;        \
+    depth = es.depth;           \
+    capacity = es.capacity;     \
+    steps = es.stepsLeft;       \
   } while (false)
-#define TOLVA_RUN(call)       \
+#define TOLVA_SAVE()          \
   do {                        \
-    if (!(call)) return false; \
-    TOLVA_NEXT();             \
+    es.byteOffset = pc;       \
+    es.depth = depth;         \
+    es.stepsLeft = steps;     \
+  } while (false)
+// The next code byte; running off the end of the method is fatal.
+#define TOLVA_FETCH(into)                                         \
+  do {                                                            \
+    if (pc > codeSize) [[unlikely]] fatalNumber(kBadOffset, pc);  \
+    (into) = code[pc++ - 1];                                      \
+  } while (false)
+// Pushes do not apply the store rule; the stack grows when full.
+#define TOLVA_PUSH(word)                         \
+  do {                                           \
+    const ObjectRef pushed_ = (word);            \
+    if (depth >= capacity) [[unlikely]] {        \
+      es.depth = depth;                          \
+      growStack(es, 1);                          \
+      base = es.stackBase;                       \
+      capacity = es.capacity;                    \
+    }                                            \
+    base[depth++] = pushed_;                     \
+  } while (false)
+// Takes the top off: its word becomes nil.
+#define TOLVA_POP(into)                                                         \
+  do {                                                                          \
+    if (depth <= frameFloor(es)) [[unlikely]] fatalNumber(kStackUnderflow, depth); \
+    (into) = base[--depth];                                                     \
+    base[depth] = nilObj;                                                       \
+  } while (false)
+// A branch target: two bytes, high first, inside the code.
+#define TOLVA_TARGET(into)                                                       \
+  do {                                                                           \
+    uint32_t high_ = 0, low_ = 0;                                                \
+    TOLVA_FETCH(high_);                                                          \
+    TOLVA_FETCH(low_);                                                           \
+    (into) = high_ << 8 | low_;                                                  \
+    if ((into) < 1 || (into) > codeSize) [[unlikely]] fatalNumber(kBadBranch, (into)); \
+  } while (false)
+// A slice of n steps runs at most n - 1 instructions.
+#define TOLVA_NEXT()                                              \
+  do {                                                            \
+    if (steps <= 1) [[unlikely]] {                                \
+      steps = 0;                                                  \
+      TOLVA_SAVE();                                               \
+      return true;                                                \
+    }                                                             \
+    --steps;                                                      \
+    TOLVA_FETCH(opcode);                                          \
+    operand = opcode & 0x0F;                                      \
+    opcode >>= 4;                                                 \
+    /* the extended form is traced with its operand byte */       \
+    if (tracing(kTraceBytecodes) && opcode != 0) [[unlikely]]     \
+      traceBytecode(opcode, operand);                             \
+    goto* kOpcodeLabels[opcode];                                  \
+  } while (false)
+// Runs a handler on the written-back state, then reads the state again.
+#define TOLVA_CALL(call)          \
+  do {                            \
+    TOLVA_SAVE();                 \
+    if (!(call)) return false;    \
+    TOLVA_LOAD();                 \
+    TOLVA_NEXT();                 \
+  } while (false)
+// Take the top off; when it is `when`, put it back (keep) or leave the nil
+// word as the top (branchIfTrue/False), and jump.
+#define TOLVA_BRANCH_IF(when, keep)                  \
+  do {                                               \
+    ObjectRef value_ = nilObj;                       \
+    uint32_t target_ = 0;                            \
+    TOLVA_POP(value_);                               \
+    TOLVA_TARGET(target_);                           \
+    if (value_ == (when)) {                          \
+      TOLVA_PUSH((keep) ? value_ : nilObj);          \
+      pc = target_;                                  \
+    }                                                \
+    TOLVA_NEXT();                                    \
   } while (false)
 
+  TOLVA_LOAD();
   TOLVA_NEXT();
 
 extended_dispatch:
   opcode = operand;
-  operand = nextByte(es);
+  TOLVA_FETCH(operand);
   if (tracing(kTraceBytecodes)) [[unlikely]]
     traceBytecode(opcode, operand);
   goto* kExtendedLabels[opcode];
 
-  // DoSpecial takes the second-level jump to its operation's own label.
-#define TOLVA_OPCODE_CASE(number, enumerator, handler)                  \
-  opcode_##enumerator:                                                  \
-  if (Opcode::enumerator == Opcode::DoSpecial) goto special_dispatch; \
-  TOLVA_RUN(handler(es, operand));
-  TOLVA_OPCODES(TOLVA_OPCODE_CASE)
-#undef TOLVA_OPCODE_CASE
+opcode_Extended:
+opcode_Unused12:
+opcode_Unused14:
+  unsupportedByte(es, operand);
 
-special_dispatch:
+// An instance variable past the receiver's body (an old instance of a changed
+// class, or a receiver without words) reads as nil.
+opcode_PushInstance:
+  TOLVA_PUSH(static_cast<uint32_t>(operand) < es.receiverWords ? es.receiverBody[operand] : nilObj);
+  TOLVA_NEXT();
+
+opcode_PushArgument:
+  if (static_cast<uint32_t>(operand) >= es.argumentCount) fatalNumber(kBadArgument, operand);
+  TOLVA_PUSH(es.arguments[operand]);
+  TOLVA_NEXT();
+
+opcode_PushTemporary:
+  if (static_cast<uint32_t>(operand) >= es.temporaryCount) fatalNumber(kBadTemporary, operand);
+  TOLVA_PUSH(es.temporaries[operand]);
+  TOLVA_NEXT();
+
+opcode_PushLiteral:
+  if (static_cast<uint32_t>(operand) >= es.literalCount) [[unlikely]] fatalNumber(kBadLiteral, operand);
+  TOLVA_PUSH(es.literals[operand]);
+  TOLVA_NEXT();
+
+opcode_PushConstant:
+  if (operand < 8 && static_cast<Constant>(operand) != Constant::CurrentContext) {
+    TOLVA_PUSH(kConstantWords[operand]);
+    TOLVA_NEXT();
+  }
+  TOLVA_CALL(bytePushConstant(es, operand));
+
+// Assignments store without the store rule; the top stays. A store past the
+// receiver's body is dropped.
+opcode_AssignInstance:
+  if (static_cast<uint32_t>(operand) < es.receiverWords) es.receiverBody[operand] = base[depth - 1];
+  TOLVA_NEXT();
+
+opcode_AssignTemporary:
+  if (static_cast<uint32_t>(operand) >= es.temporaryCount) fatalNumber(kBadTemporary, operand);
+  es.temporaries[operand] = base[depth - 1];
+  TOLVA_NEXT();
+
+// Marks the receiver of the coming send; costs no step.
+opcode_MarkArguments: {
+  const int64_t returnPoint = int64_t{depth} - operand + 1;
+  if (operand < 1 || returnPoint <= frameFloor(es)) fatalNumber(kBadArgumentCount, operand);
+  es.returnPoint = static_cast<int32_t>(returnPoint);
+  if (steps < INT32_MAX) ++steps;
+  TOLVA_NEXT();
+}
+
+opcode_SendMessage:
+  TOLVA_CALL(byteSendMessage(es, operand));
+
+// isNil and notNil are answered inline while watching is off.
+opcode_SendUnary:
+  if (!watching && (operand == kUnaryIsNil || operand == kUnaryNotNil)) {
+    if (depth <= frameFloor(es)) fatalNumber(kStackUnderflow, depth);
+    ObjectRef& top = base[depth - 1];
+    top = booleanObj((top == nilObj) == (operand == kUnaryIsNil));
+    TOLVA_NEXT();
+  }
+  TOLVA_CALL(byteSendUnary(es, operand));
+
+// The first thirteen binary selectors run their integer operation inline
+// unless watching or tracing primitives (the handler does those); when it
+// fails (not two small integers, or overflow) the selector is sent.
+opcode_SendBinary: {
+  const int64_t returnPoint = int64_t{depth} - 1;
+  if (operand < kFastPathCount && !watching && !tracing(kTracePrimitives) && returnPoint > frameFloor(es)) {
+    ObjectRef* operands = base + (returnPoint - 1);
+    const ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
+    if (result != nilObj) {
+      operands[1] = nilObj;
+      operands[0] = result;
+      --depth;
+      TOLVA_NEXT();
+    }
+    TOLVA_CALL(send(es, prepareSend(es, returnPoint, binarySelector(operand))));
+  }
+  TOLVA_CALL(byteSendBinary(es, operand));
+}
+
+opcode_DoPrimitive:
+  TOLVA_CALL(byteDoPrimitive(es, operand));
+
+opcode_DoSpecial:
   if (operand >= kShortOperandLimit) goto special_invalid;
   goto* kSpecialLabels[operand];
-#define TOLVA_SPECIAL_LABEL(number, enumerator, name) \
-  special_##enumerator : TOLVA_RUN(name(es));
-  TOLVA_SPECIALS(TOLVA_SPECIAL_LABEL)
-#undef TOLVA_SPECIAL_LABEL
+
+special_SelfReturn:
+  TOLVA_CALL(selfReturn(es));
+special_StackReturn:
+  TOLVA_CALL(stackReturn(es));
+special_Duplicate:
+  if (depth == 0) [[unlikely]] fatalNumber(kStackUnderflow, depth);
+  TOLVA_PUSH(base[depth - 1]);
+  TOLVA_NEXT();
+special_PopTop: {
+  ObjectRef value = nilObj;
+  TOLVA_POP(value);
+  clearFresh(value);
+  TOLVA_NEXT();
+}
+special_Branch: {
+  uint32_t target = 0;
+  TOLVA_TARGET(target);
+  pc = target;
+  TOLVA_NEXT();
+}
+special_BranchIfTrue:
+  TOLVA_BRANCH_IF(trueObj, false);
+special_BranchIfFalse:
+  TOLVA_BRANCH_IF(falseObj, false);
+special_AndBranch:
+  TOLVA_BRANCH_IF(falseObj, true);
+special_OrBranch:
+  TOLVA_BRANCH_IF(trueObj, true);
+special_SendToSuper:
+  TOLVA_CALL(sendToSuper(es));
 special_invalid:
   invalidSpecial();
-#undef TOLVA_RUN
+#undef TOLVA_BRANCH_IF
+#undef TOLVA_CALL
 #undef TOLVA_NEXT
+#undef TOLVA_TARGET
+#undef TOLVA_POP
+#undef TOLVA_PUSH
+#undef TOLVA_FETCH
+#undef TOLVA_SAVE
+#undef TOLVA_LOAD
 }
