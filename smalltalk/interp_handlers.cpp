@@ -224,14 +224,37 @@ bool byteDoSpecial(ExecutionState& es, int n) {
 // instruction before it rather than through one shared switch. The special
 // operations get their own labels too.
 bool runInstructions(ExecutionState& es) {
-  // Opcode 0 is the extended form: its operand byte follows, and then its
-  // opcode is looked up again, where 0 is an unsupported instruction.
-  static const void* const kOpcodeLabels[kOpcodeCount] = {
-#define TOLVA_OPCODE_LABEL(number, enumerator, handler) \
-  Opcode::enumerator == Opcode::Extended ? &&extended_dispatch : &&opcode_##enumerator,
-      TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
-#undef TOLVA_OPCODE_LABEL
-  };
+  // One label per code byte: its high four bits are the opcode, its low four
+  // the operand. Opcode 0 is the extended form (its operand byte follows, and
+  // then the opcode is looked up again in kExtendedLabels, where 0 is an
+  // unsupported instruction); the bytes of opcode 15 lead straight to their
+  // special operation.
+#define TOLVA_SIXTEEN(label) label, label, label, label, label, label, label, label, \
+                             label, label, label, label, label, label, label, label
+  static const void* const kByteLabels[256] = {
+      TOLVA_SIXTEEN(&&extended_dispatch),    TOLVA_SIXTEEN(&&opcode_PushInstance),
+      TOLVA_SIXTEEN(&&opcode_PushArgument),  TOLVA_SIXTEEN(&&opcode_PushTemporary),
+      TOLVA_SIXTEEN(&&opcode_PushLiteral),   TOLVA_SIXTEEN(&&opcode_PushConstant),
+      TOLVA_SIXTEEN(&&opcode_AssignInstance), TOLVA_SIXTEEN(&&opcode_AssignTemporary),
+      TOLVA_SIXTEEN(&&opcode_MarkArguments), TOLVA_SIXTEEN(&&opcode_SendMessage),
+      TOLVA_SIXTEEN(&&opcode_SendUnary),     TOLVA_SIXTEEN(&&opcode_SendBinary),
+      TOLVA_SIXTEEN(&&opcode_Unused12),      TOLVA_SIXTEEN(&&opcode_DoPrimitive),
+      TOLVA_SIXTEEN(&&opcode_Unused14),
+      &&special_invalid, &&special_SelfReturn,  &&special_StackReturn,   &&special_invalid,
+      &&special_Duplicate, &&special_PopTop,    &&special_Branch,        &&special_BranchIfTrue,
+      &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper,
+      &&special_invalid, &&special_invalid,     &&special_invalid,       &&special_invalid};
+  // While bytecodes are traced every short instruction passes through the trace first.
+  static const void* const kTracedLabels[256] = {
+      TOLVA_SIXTEEN(&&extended_dispatch), TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
+      TOLVA_SIXTEEN(&&traced_byte),       TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
+      TOLVA_SIXTEEN(&&traced_byte),       TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
+      TOLVA_SIXTEEN(&&traced_byte),       TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
+      TOLVA_SIXTEEN(&&traced_byte),       TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
+      TOLVA_SIXTEEN(&&traced_byte)};
+#undef TOLVA_SIXTEEN
+  static_assert(static_cast<int>(Opcode::PushInstance) == 1 && static_cast<int>(Opcode::SendBinary) == 11 &&
+                static_cast<int>(Opcode::DoPrimitive) == 13 && static_cast<int>(Opcode::DoSpecial) == 15);
   static const void* const kExtendedLabels[kOpcodeCount] = {
 #define TOLVA_OPCODE_LABEL(number, enumerator, handler) &&opcode_##enumerator,
       TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
@@ -246,37 +269,40 @@ bool runInstructions(ExecutionState& es) {
   static constexpr ObjectRef kConstantWords[8] = {smallInt(0), smallInt(1), smallInt(2), smallInt(-1),
                                                   nilObj,      nilObj,      trueObj,     falseObj};
 
+  const void* const* labels = kByteLabels;
   const uint8_t* code = nullptr;
-  uint32_t pc = 0;
+  uint32_t pc = 0;  // the next code byte, counted from 0 (es.byteOffset - 1)
   uint32_t codeSize = 0;
   ObjectRef* base = nullptr;
   uint32_t depth = 0;
   uint32_t capacity = 0;
   int32_t steps = 0;
-  int opcode = 0;
+  int byte = 0;
   int operand = 0;
 
 #define TOLVA_LOAD()            \
   do {                          \
     code = es.bytecodes;        \
-    pc = es.byteOffset;         \
+    pc = es.byteOffset - 1;     \
     codeSize = es.codeSize;     \
     base = es.stackBase;        \
     depth = es.depth;           \
     capacity = es.capacity;     \
     steps = es.stepsLeft;       \
+    TOLVA_LABELS();             \
   } while (false)
+#define TOLVA_LABELS() labels = tracing(kTraceBytecodes) ? kTracedLabels : kByteLabels
 #define TOLVA_SAVE()          \
   do {                        \
-    es.byteOffset = pc;       \
+    es.byteOffset = pc + 1;   \
     es.depth = depth;         \
     es.stepsLeft = steps;     \
   } while (false)
 // The next code byte; running off the end of the method is fatal.
 #define TOLVA_FETCH(into)                                         \
   do {                                                            \
-    if (pc > codeSize) [[unlikely]] fatalNumber(kBadOffset, pc);  \
-    (into) = code[pc++ - 1];                                      \
+    if (pc >= codeSize) [[unlikely]] fatalNumber(kBadOffset, pc + 1); \
+    (into) = code[pc++];                                          \
   } while (false)
 // Pushes do not apply the store rule; the stack grows when full.
 #define TOLVA_PUSH(word)                         \
@@ -307,21 +333,16 @@ bool runInstructions(ExecutionState& es) {
     if ((into) < 1 || (into) > codeSize) [[unlikely]] fatalNumber(kBadBranch, (into)); \
   } while (false)
 // A slice of n steps runs at most n - 1 instructions.
-#define TOLVA_NEXT()                                              \
-  do {                                                            \
-    if (steps <= 1) [[unlikely]] {                                \
-      steps = 0;                                                  \
-      TOLVA_SAVE();                                               \
-      return true;                                                \
-    }                                                             \
-    --steps;                                                      \
-    TOLVA_FETCH(opcode);                                          \
-    operand = opcode & 0x0F;                                      \
-    opcode >>= 4;                                                 \
-    /* the extended form is traced with its operand byte */       \
-    if (tracing(kTraceBytecodes) && opcode != 0) [[unlikely]]     \
-      traceBytecode(opcode, operand);                             \
-    goto* kOpcodeLabels[opcode];                                  \
+#define TOLVA_NEXT()                   \
+  do {                                 \
+    if (--steps <= 0) [[unlikely]] {   \
+      steps = 0;                       \
+      TOLVA_SAVE();                    \
+      return true;                     \
+    }                                  \
+    TOLVA_FETCH(byte);                 \
+    operand = byte & 0x0F;             \
+    goto* labels[byte];                \
   } while (false)
 // Runs a handler on the written-back state, then reads the state again.
 #define TOLVA_CALL(call)          \
@@ -341,7 +362,7 @@ bool runInstructions(ExecutionState& es) {
     TOLVA_TARGET(target_);                           \
     if (value_ == (when)) {                          \
       TOLVA_PUSH((keep) ? value_ : nilObj);          \
-      pc = target_;                                  \
+      pc = target_ - 1;                              \
     }                                                \
     TOLVA_NEXT();                                    \
   } while (false)
@@ -349,12 +370,21 @@ bool runInstructions(ExecutionState& es) {
   TOLVA_LOAD();
   TOLVA_NEXT();
 
-extended_dispatch:
-  opcode = operand;
+// The extended form is traced with its operand byte.
+extended_dispatch: {
+  const int opcode = operand;
   TOLVA_FETCH(operand);
-  if (tracing(kTraceBytecodes)) [[unlikely]]
+  if (tracing(kTraceBytecodes)) [[unlikely]] {
     traceBytecode(opcode, operand);
+    TOLVA_LABELS();
+  }
   goto* kExtendedLabels[opcode];
+}
+
+traced_byte:
+  traceBytecode(byte >> 4, operand);
+  TOLVA_LABELS();
+  goto* kByteLabels[byte];
 
 opcode_Extended:
 opcode_Unused12:
@@ -465,7 +495,7 @@ special_PopTop: {
 special_Branch: {
   uint32_t target = 0;
   TOLVA_TARGET(target);
-  pc = target;
+  pc = target - 1;
   TOLVA_NEXT();
 }
 special_BranchIfTrue:
@@ -489,4 +519,5 @@ special_invalid:
 #undef TOLVA_FETCH
 #undef TOLVA_SAVE
 #undef TOLVA_LOAD
+#undef TOLVA_LABELS
 }

@@ -282,6 +282,18 @@ TEST_F(Sends, ExtendedFormIsTracedWithItsFullOperand) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "1: 4 17  (bytePushLiteral)\n");
 }
 
+// The run loop picks its traced dispatch when a primitive turns the bytecode
+// trace on, and leaves it when the counter runs out in the middle of a method.
+TEST_F(Sends, BytecodeTraceStartsRightAfterThePrimitiveThatTurnsItOn) {
+  testing::internal::CaptureStderr();
+  // 0 (bytecodes) and 2: the trace counter; then popTop, push 0, push 1, +, return.
+  run({{0x50, 0x52, 0xD2, 151, 0xF5, 0x50, 0x51, 0xB0, kStackReturn}, {}});
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "2: 15 5  (byteDoSpecial)\n"
+            "1: 5 0  (bytePushConstant)\n");
+  EXPECT_EQ(traceCounters[kTraceBytecodes], 0);
+}
+
 TEST_F(Sends, SelfReturnFromACalleeResumesTheCaller) {
   install(foo, "me", makeMethod({{kSelfReturn}}));
   ObjectRef obj = instanceOf(foo, {nilObj});
