@@ -1,6 +1,8 @@
 // The primitives the driver and the first scripts need: opening, closing and
 // filing in a file slot (the driver's file-in text), writing a text, quitting,
 // and turning a number into a printable Float.
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,6 +19,23 @@ namespace {
 
 constexpr size_t kFloatPrintCapacity = 64;
 constexpr const char* kFloatPrintFormat = "%g";
+// Whole values below this in size print under "%g" as their plain digits.
+constexpr double kPlainDigitsLimit = 1e6;
+
+KnownGlobal knownFloat("Float");
+
+// The "%g" text of value. Whole numbers below a million in size (what
+// Integer>>printString sends here) take a plain digit conversion with the
+// same digits; negative zero keeps its sign through "%g".
+void printFloat(double value, char (&text)[kFloatPrintCapacity]) {
+  if (value > -kPlainDigitsLimit && value < kPlainDigitsLimit && value == std::trunc(value) &&
+      !(value == 0 && std::signbit(value))) {
+    const auto end = std::to_chars(text, text + sizeof text - 1, static_cast<int32_t>(value)).ptr;
+    *end = '\0';
+    return;
+  }
+  std::snprintf(text, sizeof text, kFloatPrintFormat, value);
+}
 
 // Writes the text of args[1] to the stream of slot args[0], then an optional
 // line end, and flushes. Fails (nil) for an empty slot or a non-text.
@@ -47,10 +66,10 @@ ObjectRef primIntegerToFloat(ObjectRef* args) {
 ObjectRef primFloatPrintString(ObjectRef* args) {
   ObjectRef aFloat = args[0];
   if (!isLiveByteObject(aFloat) || byteSize(aFloat) != kFloatBytes ||
-      classOf(aFloat) != globalValue("Float"))
+      classOf(aFloat) != knownFloat.value())
     return nilObj;
   char text[kFloatPrintCapacity];
-  std::snprintf(text, sizeof text, kFloatPrintFormat, floatValue(aFloat));
+  printFloat(floatValue(aFloat), text);
   return newString(text);
 }
 

@@ -89,6 +89,19 @@ TEST_F(DriverPrims, IntegerToFloatAndPrintString) {
   EXPECT_EQ(call(101, {newString("1234567")}), nilObj);  // 8 bytes, but not a Float
 }
 
+// Whole values print through a digit conversion of their own: it must give
+// exactly the "%g" text, at the edges of its range too.
+TEST_F(DriverPrims, FloatPrintStringMatchesTheGeneralFormat) {
+  const double values[] = {0.0,     -0.0,     1.0,      -1.0,     7.0,       10.0,       99999.0,
+                           100000.0, -100000.0, 999999.0, -999999.0, 1000000.0, -1000000.0, 999999.5,
+                           123456.0, 2.5e-7,   1e300,    -1e-300,  0.1,       -3.75};
+  for (double value : values) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%g", value);
+    EXPECT_STREQ(charsOf(call(101, {newFloat(value)})), expected) << value;
+  }
+}
+
 TEST_F(DriverPrims, QuitEndsWithStatusZero) {
   EXPECT_EXIT(call(9, {}), ::testing::ExitedWithCode(0), "");
 }
