@@ -1,6 +1,7 @@
 // The sixteen instruction handlers, the constants and the special operations.
 #include "smalltalk/interp_handlers.h"
 
+#include <array>
 #include <climits>
 
 #include "smalltalk/class_layout.h"
@@ -77,6 +78,22 @@ bool orBranch(ExecutionState& es) { return conditionalBranch(es, trueObj, true);
 bool sendToSuper(ExecutionState& es) { return sendToSuperclass(es); }
 
 [[noreturn]] void invalidSpecial() { fatal("invalid doSpecial", ""); }
+
+// Primitives that work only on their arguments and the object table: they
+// never look at the running execution (its stack, frames, step budget) or
+// the trace and watch switches, so the run loop calls them without writing
+// its registers back.
+constexpr int kPlainPrimitiveNumbers[] = {11,  12,  13,  21,  24,  25,  26,  31,  32,  33,  51,  58,
+                                          59,  60,  61,  62,  63,  64,  65,  66,  67,  68,  69,  70,
+                                          71,  72,  73,  79,  81,  82,  83,  101, 102, 103, 106, 110,
+                                          111, 112, 113, 114, 115, 116, 117, 118, 119};
+
+constexpr std::array<bool, 256> plainPrimitiveTable() {
+  std::array<bool, 256> table{};
+  for (int number : kPlainPrimitiveNumbers) table[number] = true;
+  return table;
+}
+constexpr std::array<bool, 256> kPlainPrimitives = plainPrimitiveTable();
 
 }  // namespace
 
@@ -471,7 +488,28 @@ opcode_SendBinary: {
   TOLVA_CALL(byteSendBinary(es, operand));
 }
 
+// A plain primitive runs on the stack words in place; the others (and all of
+// them while primitives are traced) through the handler.
 opcode_DoPrimitive:
+  if (pc < codeSize && kPlainPrimitives[code[pc]] && !tracing(kTracePrimitives)) {
+    const int number = code[pc++];
+    if (int64_t{depth} - operand < frameFloor(es)) fatalNumber(kBadArgumentCount, operand);
+    if (capacity - depth < kPrimitiveArgumentRoom) [[unlikely]] {
+      es.depth = depth;
+      growStack(es, kPrimitiveArgumentRoom);
+      base = es.stackBase;
+      capacity = es.capacity;
+    }
+    ObjectRef* const arguments = base + (depth - operand);
+    const ObjectRef result = callPrimitive(number, arguments);
+    for (int i = 0; i < operand; ++i) {
+      clearFresh(arguments[i]);
+      arguments[i] = nilObj;
+    }
+    depth -= operand;
+    TOLVA_PUSH(result);
+    TOLVA_NEXT();
+  }
   TOLVA_CALL(byteDoPrimitive(es, operand));
 
 opcode_DoSpecial:
