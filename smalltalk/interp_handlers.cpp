@@ -1,16 +1,18 @@
 // The sixteen instruction handlers, the constants and the special operations.
 #include "smalltalk/interp_handlers.h"
 
-#include <array>
 #include <climits>
 
 #include "smalltalk/class_layout.h"
 #include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
+#include "smalltalk/method_cache.h"
+#include "smalltalk/plain_primitives.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
 #include "smalltalk/send_shortcut.h"
 #include "smalltalk/special_selectors.h"
+#include "smalltalk/symbols.h"
 #include "smalltalk/trace.h"
 
 namespace {
@@ -78,22 +80,6 @@ bool orBranch(ExecutionState& es) { return conditionalBranch(es, trueObj, true);
 bool sendToSuper(ExecutionState& es) { return sendToSuperclass(es); }
 
 [[noreturn]] void invalidSpecial() { fatal("invalid doSpecial", ""); }
-
-// Primitives that work only on their arguments and the object table: they
-// never look at the running execution (its stack, frames, step budget) or
-// the trace and watch switches, so the run loop calls them without writing
-// its registers back.
-constexpr int kPlainPrimitiveNumbers[] = {11,  12,  13,  21,  24,  25,  26,  31,  32,  33,  51,  58,
-                                          59,  60,  61,  62,  63,  64,  65,  66,  67,  68,  69,  70,
-                                          71,  72,  73,  79,  81,  82,  83,  101, 102, 103, 106, 110,
-                                          111, 112, 113, 114, 115, 116, 117, 118, 119};
-
-constexpr std::array<bool, 256> plainPrimitiveTable() {
-  std::array<bool, 256> table{};
-  for (int number : kPlainPrimitiveNumbers) table[number] = true;
-  return table;
-}
-constexpr std::array<bool, 256> kPlainPrimitives = plainPrimitiveTable();
 
 }  // namespace
 
@@ -296,6 +282,8 @@ bool runInstructions(ExecutionState& es) {
   int32_t steps = 0;
   int byte = 0;
   int operand = 0;
+  ObjectRef selector = nilObj;  // of the send being made
+  int64_t returnPoint = 0;      // its receiver's position
 
 #define TOLVA_LOAD()            \
   do {                          \
@@ -457,7 +445,10 @@ opcode_MarkArguments: {
 }
 
 opcode_SendMessage:
-  TOLVA_CALL(byteSendMessage(es, operand));
+  if (static_cast<uint32_t>(operand) >= es.literalCount) [[unlikely]] fatalNumber(kBadLiteral, operand);
+  selector = es.literals[operand];
+  returnPoint = es.returnPoint;
+  goto send_by_cache;
 
 // isNil and notNil are answered inline while watching is off.
 opcode_SendUnary:
@@ -467,14 +458,20 @@ opcode_SendUnary:
     top = booleanObj((top == nilObj) == (operand == kUnaryIsNil));
     TOLVA_NEXT();
   }
-  TOLVA_CALL(byteSendUnary(es, operand));
+  if (operand >= kUnarySelectorCount) fatalNumber(kBadSpecialSelector, operand);
+  selector = unarySelector(operand);
+  returnPoint = depth;
+  goto send_by_cache;
 
 // The first thirteen binary selectors run their integer operation inline
-// unless watching or tracing primitives (the handler does those); when it
+// (through the handler while primitives are traced, which it does); when it
 // fails (not two small integers, or overflow) the selector is sent.
-opcode_SendBinary: {
-  const int64_t returnPoint = int64_t{depth} - 1;
-  if (operand < kFastPathCount && !watching && !tracing(kTracePrimitives) && returnPoint > frameFloor(es)) {
+opcode_SendBinary:
+  if (operand >= kBinarySelectorCount) fatalNumber(kBadSpecialSelector, operand);
+  returnPoint = int64_t{depth} - 1;
+  if (operand < kFastPathCount && !watching && returnPoint > frameFloor(es)) {
+    if (tracing(kTracePrimitives)) [[unlikely]]
+      TOLVA_CALL(byteSendBinary(es, operand));
     ObjectRef* operands = base + (returnPoint - 1);
     const ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
     if (result != nilObj) {
@@ -483,10 +480,52 @@ opcode_SendBinary: {
       --depth;
       TOLVA_NEXT();
     }
-    TOLVA_CALL(send(es, prepareSend(es, returnPoint, binarySelector(operand))));
   }
-  TOLVA_CALL(byteSendBinary(es, operand));
-}
+  selector = binarySelector(operand);
+  goto send_by_cache;
+
+// A send whose method cache line is good (and every send while neither
+// watching nor tracing is on) is made here, as `send` would make it: a
+// method that answers in place (an accessor, a constant, a plain primitive)
+// without writing the loop's state back, other shapes by answerByShape,
+// everything else by an activation. A miss takes the full path.
+send_by_cache:
+  if (returnPoint > frameFloor(es) && returnPoint <= depth && !watching && !tracingAny()) {
+    const ObjectRef receiver = base[returnPoint - 1];
+    const ObjectRef cls = receiver.isValue() ? integerClass() : classOf(receiver);
+    const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
+    if (line.selector == selector && line.lookupClass == cls && !isAvail(line.method.Index())) {
+      const ObjectRef method = line.method;
+      InPlace done = InPlace::Other;
+      if (line.shape.kind != MethodShape::None) {
+        const uint32_t first = static_cast<uint32_t>(returnPoint) - 1;
+        ObjectRef answer = nilObj;
+        done = answerInPlace(line.shape, base + first, depth - first, capacity - depth, answer);
+        if (done == InPlace::Answered) {
+          interp.currentSelector = selector;
+          interp.currentMethod = method;
+          es.returnPoint = static_cast<int32_t>(returnPoint);
+          for (uint32_t i = first; i < depth; ++i) {
+            clearFresh(base[i]);
+            base[i] = nilObj;
+          }
+          base[first] = answer;
+          depth = first + 1;
+          TOLVA_NEXT();
+        }
+      }
+      TOLVA_SAVE();
+      es.returnPoint = static_cast<int32_t>(returnPoint);
+      interp.currentSelector = selector;
+      interp.currentMethod = method;
+      // No primitive has run unless `done` says Activate: the line is still good.
+      if (done == InPlace::Activate || line.shape.kind == MethodShape::None || !answerByShape(es, line.shape))
+        activate(es);
+      TOLVA_LOAD();
+      TOLVA_NEXT();
+    }
+  }
+  TOLVA_CALL(send(es, prepareSend(es, returnPoint, selector)));
 
 // A plain primitive runs on the stack words in place; the others (and all of
 // them while primitives are traced) through the handler.

@@ -6,24 +6,26 @@
 #include "smalltalk/class_layout.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
+#include "smalltalk/plain_primitives.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
 #include "smalltalk/special_selectors.h"
 
 namespace {
 
-// Operand o of the send whose receiver is at es.returnPoint; false when the
-// method reads an argument that the send does not have.
-bool operandValue(ExecutionState& es, const ShapeOperand& o, uint32_t arguments, ObjectRef& out) {
+// Operand o of the send whose words start at operands (the receiver, then
+// `arguments` words with it); false when the method reads an argument that
+// the send does not have.
+bool operandInPlace(const ShapeOperand& o, const ObjectRef* operands, uint32_t arguments, ObjectRef& out) {
   switch (o.kind) {
     case ShapeOperand::Argument:
       if (o.index >= arguments) return false;
-      out = stackAt(es, es.returnPoint + o.index);
+      out = operands[o.index];
       return true;
     case ShapeOperand::Instance: {
       // As pushInstance: a word past the receiver's body reads as nil.
       uint32_t words = 0;
-      const ObjectRef* body = pointerBody(stackAt(es, es.returnPoint), words);
+      const ObjectRef* body = pointerBody(operands[0], words);
       out = o.index < words ? body[o.index] : nilObj;
       return true;
     }
@@ -32,6 +34,11 @@ bool operandValue(ExecutionState& es, const ShapeOperand& o, uint32_t arguments,
       return true;
   }
   return false;
+}
+
+// Operand o of the send whose receiver is at es.returnPoint.
+bool operandValue(ExecutionState& es, const ShapeOperand& o, uint32_t arguments, ObjectRef& out) {
+  return operandInPlace(o, &stackAt(es, es.returnPoint), arguments, out);
 }
 
 // The return: receiver and arguments come off (fresh flags cleared, words
@@ -215,6 +222,28 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
 }
 
 }  // namespace
+
+InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
+                      uint32_t roomAbove, ObjectRef& answer) {
+  if (shape.kind == MethodShape::Answer)
+    return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered : InPlace::Other;
+  if (shape.kind != MethodShape::Primitive || !shape.operandsInPlace || shape.operandCount != arguments ||
+      !kPlainPrimitives[shape.primitive] || roomAbove < kPrimitiveArgumentRoom)
+    return InPlace::Other;
+  // The shape may be a cache line's, which a collection inside the primitive
+  // wipes: what is needed afterwards is read first.
+  const ShapeOperand answerOperand = shape.answer;
+  const bool answersResult = shape.answersResult;
+  const bool activateOnNil = shape.activateOnNil;
+  if (!answersResult && !operandInPlace(answerOperand, operands, arguments, answer)) return InPlace::Other;
+  const ObjectRef result = callPrimitive(shape.primitive, operands);
+  if (result == nilObj && activateOnNil) return InPlace::Activate;
+  if (answersResult)
+    answer = result;
+  else
+    operandInPlace(answerOperand, operands, arguments, answer);
+  return InPlace::Answered;
+}
 
 bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value) {
   if (es.depth <= frameFloor(es) + kInlineMarkWords) return false;

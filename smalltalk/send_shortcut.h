@@ -13,6 +13,22 @@
 // read before the primitive runs.
 bool answerByShape(ExecutionState& es, const MethodShape& shape);
 
+// How answerInPlace dealt with a send.
+enum class InPlace {
+  Answered,  // the answer is there
+  Activate,  // the primitive failed without effect: the method must run
+  Other,     // a shape it does not take: answerByShape may
+};
+
+// The answer of a send whose method has an Answer shape, or a Primitive shape
+// with a plain primitive (plain_primitives.h) that reads the receiver and
+// arguments in order, computed on the send's words where they lie: operands[0]
+// is the receiver, `arguments` words with it, and `roomAbove` nil words
+// follow. Nothing else is read or changed, so the run loop may call it with
+// its state in registers.
+InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
+                      uint32_t roomAbove, ObjectRef& answer);
+
 // A block of the running method sent "value" as a whileTrue: condition runs
 // inside the running frame: its code shares the frame's Context anyway (an
 // error inside it shows no line of its own in a walkback). Three words above the block mark the run: the

@@ -111,6 +111,27 @@ TEST_F(Shapes, APrimitiveWithAnEffectAnswersWhatTheMethodNames) {
   EXPECT_EQ(wordAt(box, 0).word, smallInt(9).word);
 }
 
+// The first send of a selector fills the method cache line; the run loop
+// answers the later ones from the line. Both must answer alike, for every
+// kind of shape: an accessor, a constant, a plain primitive that succeeds or
+// fails (the method runs), and a primitive the loop leaves to the full path.
+TEST_F(Shapes, ASendAnsweredFromTheCacheLineAnswersAsTheFirst) {
+  ObjectRef cls = defineClass("Box", nilObj, 1);
+  install(cls, "first:", makeMethod({{0x10, kStackReturn}}));
+  install(cls, "yes:", makeMethod({{0x56, kStackReturn}}));
+  install(cls, "at:", makeMethod({primitiveFirst(25), {}, 1}));
+  install(cls, "global:", makeMethod({{0x21, 0xD1, 87, kStackReturn}}));
+  ObjectRef box = instanceOf(cls, {smallInt(7)});
+  for (int pass = 0; pass < 3; ++pass) {
+    SCOPED_TRACE(pass);
+    EXPECT_EQ(sendOne(box, "first:", nilObj).word, smallInt(7).word);
+    EXPECT_EQ(sendOne(box, "yes:", nilObj).word, trueObj.word);
+    EXPECT_EQ(sendOne(box, "at:", smallInt(1)).word, smallInt(7).word);
+    EXPECT_EQ(sendOne(box, "at:", smallInt(2)).word, box.word);
+    EXPECT_EQ(sendOne(box, "global:", intern("Box")).word, cls.word);
+  }
+}
+
 TEST_F(Shapes, InstanceWordsPastTheBodyReadAsNil) {
   ObjectRef cls = defineClass("Empty");
   install(cls, "third:", makeMethod({{0x12, kStackReturn}}));
