@@ -135,8 +135,7 @@ struct Writer {
   // whole groups (a control word of all ones and 16 copy words each), then
   // the rest in a new open group.
   void copies(uint32_t offset, uint32_t count) {
-    uint8_t word[kCopyBytes];
-    store16be(word, offset * 16 + kLongestCopyWord);
+    const uint32_t word = offset * 16 + kLongestCopyWord;
     startItem();
     uint32_t share = std::min(count, uint32_t(kGroupItems - items));
     if (end - out < kWideStore + (count / kGroupItems + 1) * (kWideStore + kControlBytes)) {
@@ -217,10 +216,12 @@ struct Compressor {
   // The smallest number of whole copies, up to kMaxStrideItems, after which
   // the input at pos seems to come back (its first 16 bytes do); 0 if none.
   uint32_t repeatItems(uint32_t pos) const {
-    for (uint32_t t = 1; t <= kMaxStrideItems; ++t) {
-      if (n - pos < t * kMaxCopy + 16) return 0;  // (pos + ... could wrap near 4 GB)
+    // (n - pos, not pos + ..., which could wrap near 4 GB)
+    const uint32_t within = n - pos < kMaxStrideItems * kMaxCopy + 16
+                                ? (n - pos < kMaxCopy + 16 ? 0 : (n - pos - 16) / kMaxCopy)
+                                : kMaxStrideItems;
+    for (uint32_t t = 1; t <= within; ++t)
       if (sameMask16(src + pos, src + pos + t * kMaxCopy) == 0xFFFF) return t;
-    }
     return 0;
   }
 
@@ -230,12 +231,18 @@ struct Compressor {
   // fills in their hashes and offsets. No run needs to be looked for: an
   // item whose 18 bytes match a table entry cannot start one, as the entry
   // would have, and run starts never enter the table.
+  static bool seenBefore(const uint32_t* hashes, uint32_t count, uint32_t h) {
+    bool seen = false;
+    for (uint32_t i = 0; i < count; ++i) seen |= hashes[i] == h;
+    return seen;
+  }
+
   uint32_t firstPeriod(uint32_t pos, uint32_t stride, uint32_t* hashes, uint32_t* offsets) const {
     uint32_t count = 1;
     for (; count < stride; ++count) {
       const uint32_t q = pos + count * kMaxCopy;
       const uint32_t h = hashAt(src + q);
-      if (std::find(hashes, hashes + count, h) != hashes + count) break;
+      if (seenBefore(hashes, count, h)) break;
       const uint32_t m = table[h];
       if (m == kEmpty || q - m >= kWindow || matchLength(src + q, src + m, n - q) != kMaxCopy) break;
       hashes[count] = h;
@@ -254,7 +261,9 @@ struct Compressor {
   // length of every later item, including the partial copy that ends it.
   uint32_t copyStretch(Writer& w, uint32_t pos, uint32_t h, uint32_t offset) {
     const uint32_t stride = repeatItems(pos);
-    uint32_t hashes[kMaxStrideItems] = {h}, offsets[kMaxStrideItems] = {offset};
+    uint32_t hashes[kMaxStrideItems], offsets[kMaxStrideItems];
+    hashes[0] = h;
+    offsets[0] = offset;
     const uint32_t count = firstPeriod(pos, stride, hashes, offsets);
     for (uint32_t i = 0; i < count; ++i) {
       table[hashes[i]] = pos + i * kMaxCopy;
@@ -264,29 +273,25 @@ struct Compressor {
     const uint32_t period = stride * kMaxCopy;
     const uint32_t start = pos + period;
     const uint32_t same = repeatLength(start, period);
-    const uint32_t whole = same / kMaxCopy;
-    if (whole > 0) {
-      // Each hash's entry ends as the last item of its phase.
-      uint32_t phase = (stride & (stride - 1)) == 0 ? whole & (stride - 1) : whole % stride;
-      for (uint32_t j = whole; j < whole + stride; ++j) {
-        table[hashes[phase]] = pos + j * kMaxCopy;
-        phase = phase + 1 == stride ? 0 : phase + 1;
-      }
-      w.copies(period, whole);
-    }
-    uint32_t covered = period + whole * kMaxCopy;
+    const uint32_t whole = same / kMaxCopy, tail = same - whole * kMaxCopy;
+    const uint32_t q = start + whole * kMaxCopy;
     // The item after the repetition is known without a search when its
-    // partial copy has kMinCopy bytes or more and no run starts there: its
-    // hash is that of the item `stride` back, whose position the table
+    // partial copy has kMinCopy bytes or more and no run starts there: it
+    // has the hash of the item `stride` back, whose position the table
     // holds, and the bytes agree for exactly the rest of the scan.
-    const uint32_t tail = same - whole * kMaxCopy;
-    const uint32_t q = pos + covered;
-    if (tail >= kMinCopy && !runAt(src, q, n)) {
-      table[hashAt(src + q)] = q;
-      w.copy(period, tail);
-      covered += tail;
+    const bool tailCopy = tail >= kMinCopy && !runAt(src, q, n);
+    // Each hash's entry ends as the last item of its phase: the last
+    // `stride` items, the partial copy among them when there is one.
+    const uint32_t last = whole + (tailCopy ? 1 : 0);  // the first of them
+    uint32_t phase = (stride & (stride - 1)) == 0 ? last & (stride - 1) : last % stride;
+    for (uint32_t j = last; j < last + stride; ++j) {
+      table[hashes[phase]] = pos + j * kMaxCopy;
+      phase = phase + 1 == stride ? 0 : phase + 1;
     }
-    return covered;
+    if (whole > 0) w.copies(period, whole);
+    if (!tailCopy) return q - pos;
+    w.copy(period, tail);
+    return q + tail - pos;
   }
 
   uint32_t run(uint8_t* dst) {

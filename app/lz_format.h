@@ -51,14 +51,15 @@ inline void copy16(uint8_t* to, const uint8_t* from) {
 #endif
 }
 
-// Stores the two-byte word eight times, 16 bytes in all.
-inline void fill16Words(uint8_t* to, const uint8_t* word) {
+// Stores the two-byte word v (high byte first) eight times, 16 bytes in all.
+// The word comes in a register: a vector built from bytes just stored to
+// memory would wait for those stores.
+inline void fill16Words(uint8_t* to, uint32_t v) {
 #if defined(__SSE2__)
-  uint16_t w;
-  memcpy(&w, word, sizeof w);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_set1_epi16(int16_t(w)));
+  const uint16_t inMemoryOrder = uint16_t(v >> 8 | v << 8);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_set1_epi16(int16_t(inMemoryOrder)));
 #else
-  for (int i = 0; i < 16; i += 2) memcpy(to + i, word, 2);
+  for (int i = 0; i < 16; i += 2) store16be(to + i, v);
 #endif
 }
 
