@@ -332,8 +332,14 @@ bool runInstructions(ExecutionState& es) {
 #define TOLVA_TARGET(into)                                                       \
   do {                                                                           \
     uint32_t high_ = 0, low_ = 0;                                                \
-    TOLVA_FETCH(high_);                                                          \
-    TOLVA_FETCH(low_);                                                           \
+    if (pc + 1 < codeSize) [[likely]] {                                          \
+      high_ = code[pc];                                                          \
+      low_ = code[pc + 1];                                                       \
+      pc += 2;                                                                   \
+    } else {                                                                     \
+      TOLVA_FETCH(high_);                                                        \
+      TOLVA_FETCH(low_);                                                         \
+    }                                                                            \
     (into) = high_ << 8 | low_;                                                  \
     if ((into) < 1 || (into) > codeSize) [[unlikely]] fatalNumber(kBadBranch, (into)); \
   } while (false)
@@ -359,17 +365,23 @@ bool runInstructions(ExecutionState& es) {
   } while (false)
 // Take the top off; when it is `when`, put it back (keep) or leave the nil
 // word as the top (branchIfTrue/False), and jump.
-#define TOLVA_BRANCH_IF(when, keep)                  \
-  do {                                               \
-    ObjectRef value_ = nilObj;                       \
-    uint32_t target_ = 0;                            \
-    TOLVA_POP(value_);                               \
-    TOLVA_TARGET(target_);                           \
-    if (value_ == (when)) {                          \
-      TOLVA_PUSH((keep) ? value_ : nilObj);          \
-      pc = target_ - 1;                              \
-    }                                                \
-    TOLVA_NEXT();                                    \
+// The top comes off (its word nil) unless the branch is taken: then the top
+// stays (keep) or is the nil word.
+#define TOLVA_BRANCH_IF(when, keep)                                              \
+  do {                                                                           \
+    if (depth <= frameFloor(es)) [[unlikely]] fatalNumber(kStackUnderflow, depth); \
+    ObjectRef& top_ = base[depth - 1];                                           \
+    const ObjectRef value_ = top_;                                               \
+    uint32_t target_ = 0;                                                        \
+    TOLVA_TARGET(target_);                                                       \
+    if (value_ == (when)) {                                                      \
+      if (!(keep)) top_ = nilObj;                                                \
+      pc = target_ - 1;                                                          \
+    } else {                                                                     \
+      top_ = nilObj;                                                             \
+      --depth;                                                                   \
+    }                                                                            \
+    TOLVA_NEXT();                                                                \
   } while (false)
 
   TOLVA_LOAD();
