@@ -16,7 +16,7 @@ namespace {
 // Operand o of the send whose words start at operands (the receiver, then
 // `arguments` words with it); false when the method reads an argument that
 // the send does not have.
-bool operandInPlace(const ShapeOperand& o, const ObjectRef* operands, uint32_t arguments, ObjectRef& out) {
+[[gnu::always_inline]] inline bool operandInPlace(const ShapeOperand& o, const ObjectRef* operands, uint32_t arguments, ObjectRef& out) {
   switch (o.kind) {
     case ShapeOperand::Argument:
       if (o.index >= arguments) return false;
