@@ -191,7 +191,7 @@ TEST(CodecFastPaths, StretchWhoseFirstItemsMatchElsewhere) {
 // input ends while the period is looked for, while the first items are
 // checked, inside the scan and inside the partial copy that ends it.
 TEST(CodecFastPaths, StretchCutAtEveryPlace) {
-  for (uint32_t period : {4u, 12u, 36u, 54u}) {
+  for (uint32_t period : {4u, 12u, 36u, 54u, 126u, 144u}) {
     std::mt19937 rng(period);
     Bytes unit(period);
     for (auto& b : unit) b = uint8_t(rng());
@@ -206,6 +206,36 @@ TEST(CodecFastPaths, StretchCutAtEveryPlace) {
                             "period " + std::to_string(period) + " cut " +
                                 std::to_string(cut - start));
   }
+}
+
+// The table entries a repeating stretch leaves: each phase's entry is the
+// stretch's last item of that phase, which is the partial copy that ends it
+// when there is one. After the stretch and a break, its last period comes
+// back, each piece shifted by a few bytes or not at all, so every later
+// item reads one of those entries and copies from where it points.
+TEST(CodecFastPaths, TableEntriesAfterAStretch) {
+  for (uint32_t stride : {1u, 2u, 3u, 8u})
+    for (uint32_t items = 1; items < 40; items += 3)
+      for (uint32_t tail = 0; tail < 18; ++tail) {
+        const uint32_t period = stride * 18;
+        std::mt19937 rng(stride * 10000 + items * 100 + tail);
+        Bytes unit(period);
+        for (auto& b : unit) b = uint8_t(rng());
+        Bytes in(7);
+        for (auto& b : in) b = uint8_t(rng());
+        const size_t start = in.size();
+        for (uint32_t i = 0; i < period + items * 18 + tail; ++i) in.push_back(unit[i % period]);
+        const size_t end = in.size();
+        in.push_back(uint8_t(unit[(end - start) % period] + 1));  // the stretch breaks
+        for (int i = 0; i < 30; ++i) in.push_back(uint8_t(rng()));
+        for (size_t shift : {0u, 1u, 5u})
+          for (size_t from = end - period - tail - 18; from < end; from += 9) {
+            in.insert(in.end(), in.begin() + long(from + shift), in.begin() + long(from + shift + 20));
+            in.push_back(uint8_t(rng()));
+          }
+        expectSameAsReference(in, "stride " + std::to_string(stride) + " items " +
+                                      std::to_string(items) + " tail " + std::to_string(tail));
+      }
 }
 
 // Runs of 14 to 18 equal bytes (around the shortest run item) at every
