@@ -14,6 +14,7 @@
 #include "smalltalk/bytecodes.h"
 #include "smalltalk/class_layout.h"
 #include "smalltalk/object_table.h"
+#include "smalltalk/plain_primitives.h"
 #include "smalltalk/special_selectors.h"
 
 namespace {
@@ -258,6 +259,7 @@ class SymbolicRun {
         const ShapeOperand& o = shape_.operands[i];
         if (o.kind != ShapeOperand::Argument || o.index != i) shape_.operandsInPlace = false;
       }
+      shape_.plainInPlace = shape_.operandsInPlace && kPlainPrimitives[shape_.primitive];
     }
     return true;
   }

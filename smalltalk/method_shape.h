@@ -40,6 +40,9 @@ struct MethodShape {
   // Primitive: the operands are the receiver and arguments in order, so the
   // primitive can read them where the send left them.
   bool operandsInPlace = false;
+  // Primitive: operandsInPlace, and the primitive is a plain one
+  // (plain_primitives.h), which the run loop may call with its state in registers.
+  bool plainInPlace = false;
   uint8_t primitive = 0;
   uint8_t operandCount = 0;
   ShapeOperand operands[4];

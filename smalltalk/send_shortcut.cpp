@@ -6,7 +6,6 @@
 #include "smalltalk/class_layout.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
-#include "smalltalk/plain_primitives.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
 #include "smalltalk/special_selectors.h"
@@ -227,8 +226,7 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
                       uint32_t roomAbove, ObjectRef& answer) {
   if (shape.kind == MethodShape::Answer)
     return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered : InPlace::Other;
-  if (shape.kind != MethodShape::Primitive || !shape.operandsInPlace || shape.operandCount != arguments ||
-      !kPlainPrimitives[shape.primitive] || roomAbove < kPrimitiveArgumentRoom)
+  if (!shape.plainInPlace || shape.operandCount != arguments || roomAbove < kPrimitiveArgumentRoom)
     return InPlace::Other;
   // The shape may be a cache line's, which a collection inside the primitive
   // wipes: what is needed afterwards is read first.

@@ -92,8 +92,14 @@ TEST_F(Shapes, PrimitiveOperandsInTheirOwnOrder) {
   const ObjectRef reversed = makeMethod({{0x21, 0x20, 0xD2, 61, kStackReturn}});    // <61 arg self>
   const ObjectRef twice = makeMethod({{0x21, 0x21, 0xD2, 61, kStackReturn}});       // <61 arg arg>
   EXPECT_TRUE(classifyMethod(subtract).operandsInPlace);
+  EXPECT_TRUE(classifyMethod(subtract).plainInPlace);
   EXPECT_FALSE(classifyMethod(reversed).operandsInPlace);
+  EXPECT_FALSE(classifyMethod(reversed).plainInPlace);
   EXPECT_FALSE(classifyMethod(twice).operandsInPlace);
+  // Global value reads the symbol table: in place, but not plain.
+  const MethodShape global = classifyMethod(makeMethod({{0x20, 0xD1, 87, kStackReturn}}));
+  EXPECT_TRUE(global.operandsInPlace);
+  EXPECT_FALSE(global.plainInPlace);
   install(integer, "minus:", subtract);
   install(integer, "from:", reversed);
   install(integer, "zero:", twice);
