@@ -127,9 +127,12 @@ TEST_F(Shapes, ASendAnsweredFromTheCacheLineAnswersAsTheFirst) {
   install(cls, "yes:", makeMethod({{0x56, kStackReturn}}));
   install(cls, "at:", makeMethod({primitiveFirst(25), {}, 1}));
   install(cls, "global:", makeMethod({{0x21, 0xD1, 87, kStackReturn}}));
+  install(cls, "me", makeMethod({{kSelfReturn}}));
   ObjectRef box = instanceOf(cls, {smallInt(7)});
+  const ObjectRef sendMe = makeMethod({{0x20, 0x81, 0x90, kStackReturn}, {intern("me")}});
   for (int pass = 0; pass < 3; ++pass) {
     SCOPED_TRACE(pass);
+    EXPECT_EQ(runToEnd(processFor(sendMe, box)).word, box.word);
     EXPECT_EQ(sendOne(box, "first:", nilObj).word, smallInt(7).word);
     EXPECT_EQ(sendOne(box, "yes:", nilObj).word, trueObj.word);
     EXPECT_EQ(sendOne(box, "at:", smallInt(1)).word, smallInt(7).word);
