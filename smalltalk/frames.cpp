@@ -122,8 +122,11 @@ void readFrame(ExecutionState& es, int32_t L) {
   loadReceiver(es);
 }
 
-void activate(ExecutionState& es) {
-  const ObjectRef m = interp.currentMethod;
+namespace {
+
+// The frame of Method m: header words, link position, depth and byte offset;
+// answers its temporary count.
+TOLVA_HOT uint32_t buildFrame(ExecutionState& es, ObjectRef m) {
   TOLVA_CHECK(isMethod(m), kSourcePrototypes);
   const uint32_t temporaries = methodCount(m, kMethodTemporaryCount);
   const uint32_t stackSize = methodCount(m, kMethodStackSize);
@@ -144,6 +147,16 @@ void activate(ExecutionState& es) {
   es.linkPosition = static_cast<int32_t>(es.depth + 1);
   es.depth += kFrameHeaderWords + temporaries;  // the temporaries' words are nil already
   es.byteOffset = 1;
+  return temporaries;
+}
+
+}  // namespace
+
+void pushActivation(ExecutionState& es) { buildFrame(es, interp.currentMethod); }
+
+void activate(ExecutionState& es) {
+  const ObjectRef m = interp.currentMethod;
+  const uint32_t temporaries = buildFrame(es, m);
   loadMethod(es, m);
   bindStackFrame(es, temporaries);
   loadReceiver(es);

@@ -88,6 +88,10 @@ void resetInterpreter();
 void readFrame(ExecutionState& es, int32_t L);
 // Starts interp.currentMethod on the receiver at es.returnPoint.
 void activate(ExecutionState& es);
+// Builds that frame and makes it the running one (link position, depth, byte
+// offset 1) without reading its method and receiver into es: for a caller
+// that reads the frame with readFrame before anything else runs.
+void pushActivation(ExecutionState& es);
 // Ends the running activation with value; false when the process finished.
 bool returnValue(ExecutionState& es, ObjectRef value);
 // Pushes the running activation's Context, creating it when needed.

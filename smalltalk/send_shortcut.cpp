@@ -168,7 +168,7 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   if (enter == nullptr || !blockEntry(es, *enter, 1, entry)) return false;
   if (runInline(es, entry)) return true;
   const uint32_t resumeOffset = shape.resumeOffset;  // the activation may collect
-  activate(es);
+  pushActivation(es);  // resumeInBlock reads the frame
   es.byteOffset = resumeOffset;
   push(es, entry.answer);
   resumeInBlock(es, entry);
