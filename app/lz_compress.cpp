@@ -15,9 +15,9 @@
 //
 // Where the time goes on the demo picture (perf, December 2026): the stretch
 // scans about a quarter, at about the speed the caches deliver the bytes;
-// the one-at-a-time items about two fifths, mostly waiting on their chain
-// of byte loads, hash, table entry and compare after each mispredicted
-// branch; the stretch bookkeeping (period search, first items, table
+// the one-at-a-time items about two fifths, their samples gathered at the
+// table entry's test and at the run and match compares, which wait on the
+// byte loads and the hash before them; the stretch bookkeeping (period search, first items, table
 // entries, group writes) most of the rest. Writing the bulk copies while
 // scanning, group by group, measured slower than scanning first.
 #include "app/lz_codec.h"
