@@ -95,9 +95,13 @@ ObjectRef primDefineGlobal(ObjectRef* args) {
 }
 
 ObjectRef primGlobalValue(ObjectRef* args) {
+  const bool symbol = isLiveByteObject(args[0]) && classOf(args[0]) == symbolClass();
+  ObjectRef value = nilObj;
+  if (symbol && rememberedGlobal(args[0], value)) return value;
   // Symbols end in their zero byte: looked up in place, without a copy.
   std::optional<std::string_view> text = textArg(args[0]);
-  if (text && text->size() < byteSize(args[0])) return globalValue(text->data());
+  if (text && text->size() < byteSize(args[0]))
+    return symbol ? globalValueOfSymbol(args[0], text->data()) : globalValue(text->data());
   std::optional<std::string> name = textCopyArg(args[0]);
   return name ? globalValue(name->c_str()) : nilObj;
 }

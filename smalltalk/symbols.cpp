@@ -38,6 +38,19 @@ GlobalLine& globalLineOf(const char* name, uint32_t hash) {
   return globalLines[h % kGlobalLines];
 }
 
+// Globals read through their Symbol (the compiler's "value" send to a
+// global's name), remembered by the Symbol. A Symbol's text never changes,
+// so while nothing was entered or collected its entry stays where it was.
+struct SymbolLine {
+  uint32_t epoch = 0;
+  ObjectRef symbol = nilObj;
+  TableEntry entry;
+  ObjectRef key = nilObj;
+};
+SymbolLine symbolLines[kGlobalLines];
+
+SymbolLine& symbolLineOf(ObjectRef symbol) { return symbolLines[symbol.Index() % kGlobalLines]; }
+
 }  // namespace
 
 uint32_t nameHash(const char* text) {
@@ -73,6 +86,22 @@ ObjectRef globalValue(const char* name) {
   if (!lookupEntry(symbols, hash, keyHasText, name, entry)) return nilObj;
   line = GlobalLine{tableEpoch, entry, entryKey(entry)};
   return entryValue(entry);
+}
+
+ObjectRef globalValueOfSymbol(ObjectRef symbol, const char* text) {
+  TableEntry entry;
+  if (!lookupEntry(symbols, nameHash(text), keyHasText, text, entry)) return nilObj;
+  symbolLineOf(symbol) = SymbolLine{tableEpoch, symbol, entry, entryKey(entry)};
+  return entryValue(entry);
+}
+
+bool rememberedGlobal(ObjectRef symbol, ObjectRef& value) {
+  const SymbolLine& line = symbolLineOf(symbol);
+  if (line.epoch != tableEpoch || line.symbol != symbol || line.key == nilObj ||
+      entryKey(line.entry) != line.key)
+    return false;
+  value = entryValue(line.entry);
+  return true;
 }
 
 ObjectRef KnownGlobal::lookUp() {

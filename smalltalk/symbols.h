@@ -20,6 +20,13 @@ ObjectRef findSymbol(const char* text);
 ObjectRef intern(const char* text);
 // The global named name, or nil.
 ObjectRef globalValue(const char* name);
+// The global named by Symbol symbol (whose text is text), or nil. Its entry
+// is remembered by the Symbol, which names it without its text being read
+// again: see rememberedGlobal.
+ObjectRef globalValueOfSymbol(ObjectRef symbol, const char* text);
+// The global of a Symbol read before by globalValueOfSymbol, while no table
+// entry was entered and nothing was collected since; false otherwise.
+bool rememberedGlobal(ObjectRef symbol, ObjectRef& value);
 // A global that one place of the system reads over and over (a class the
 // object constructors and primitives need): its entry is remembered while no
 // table entry was entered and nothing was collected. Construct once, as a

@@ -1,5 +1,6 @@
 #include "prim_test_support.h"
 
+#include "smalltalk/collector.h"
 #include "smalltalk/name_table.h"
 
 namespace {
@@ -91,6 +92,25 @@ TEST_F(PrimWorld, SymbolsAndGlobals) {
   EXPECT_EQ(prim(27, {str("fooBar"), num(7)}), nilObj);
   EXPECT_EQ(prim(27, {num(3), num(7)}), nilObj);
   EXPECT_EQ(globalValue("fooBar"), num(42));
+}
+
+// A global read through its Symbol is remembered by the Symbol; the next
+// reads must still see a new value, a global defined later and a collection.
+TEST_F(PrimWorld, GlobalsReadThroughTheirSymbolStayCurrent) {
+  ObjectRef sym = prim(83, {str("counter")});
+  prim(27, {sym, num(1)});
+  EXPECT_EQ(prim(87, {sym}), num(1));
+  EXPECT_EQ(prim(87, {sym}), num(1));  // remembered
+  prim(27, {sym, num(2)});             // the value changes in its entry
+  EXPECT_EQ(prim(87, {sym}), num(2));
+  ObjectRef later = prim(83, {str("laterGlobal")});
+  EXPECT_EQ(prim(87, {later}), nilObj);  // not defined yet
+  prim(27, {later, num(3)});
+  EXPECT_EQ(prim(87, {later}), num(3));
+  collectGarbage(false);
+  EXPECT_EQ(prim(87, {sym}), num(2));
+  EXPECT_EQ(prim(87, {later}), num(3));
+  EXPECT_EQ(prim(87, {str("counter")}), num(2));  // a String is read by its text
 }
 
 }  // namespace
