@@ -509,17 +509,17 @@ send_by_cache:
     if (line.selector == selector && line.lookupClass == cls && !isAvail(line.method.Index())) {
       const ObjectRef method = line.method;
       InPlace done = InPlace::Other;
-      // A unary send of a method answering self ("value" to true, in the
-      // library's loops; isString and the like) leaves the stack as it was.
-      if (returnPoint == depth && line.shape.kind == MethodShape::Answer &&
-          line.shape.answer.kind == ShapeOperand::Argument && line.shape.answer.index == 0) {
-        interp.currentSelector = selector;
-        interp.currentMethod = method;
-        es.returnPoint = static_cast<int32_t>(returnPoint);
-        clearFresh(receiver);
-        TOLVA_NEXT();
-      }
       if (line.shape.kind != MethodShape::None) {
+        // A unary send of a method answering self ("value" to true, in the
+        // library's loops) leaves the stack as it was.
+        if (line.shape.kind == MethodShape::Answer && returnPoint == depth &&
+            line.shape.answer.kind == ShapeOperand::Argument && line.shape.answer.index == 0) {
+          interp.currentSelector = selector;
+          interp.currentMethod = method;
+          es.returnPoint = static_cast<int32_t>(returnPoint);
+          clearFresh(receiver);
+          TOLVA_NEXT();
+        }
         const uint32_t first = static_cast<uint32_t>(returnPoint) - 1;
         ObjectRef answer = nilObj;
         done = answerInPlace(line.shape, base + first, depth - first, capacity - depth, answer);

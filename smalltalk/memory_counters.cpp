@@ -73,6 +73,21 @@ bool inPool(const void* block) {
   return pool.base != nullptr && p >= pool.base && p < pool.base + kPoolBytes;
 }
 
+// A zeroed block of class cls from a new slab, or null when the pool has no
+// room left. Out of line, so that the common case below stays small.
+[[gnu::noinline]] void* takeFromNewSlab(size_t cls) {
+  if (pool.bump[cls] == pool.bumpEnd[cls]) {
+    if (!reservePool() || pool.slabsUsed == kSlabCount) return nullptr;
+    pool.slabClass[pool.slabsUsed] = static_cast<uint8_t>(cls);
+    pool.bump[cls] = pool.base + pool.slabsUsed * kSlabBytes;  // fresh pages are zero
+    pool.bumpEnd[cls] = pool.bump[cls] + kSlabBytes / classBytes(cls) * classBytes(cls);
+    ++pool.slabsUsed;
+  }
+  void* block = pool.bump[cls];
+  pool.bump[cls] += classBytes(cls);
+  return block;
+}
+
 // A zeroed block of class cls, or null when the pool has no room left.
 void* takePooled(size_t cls) {
   if (FreeBlock* block = pool.free[cls]) {
@@ -84,15 +99,13 @@ void* takePooled(size_t cls) {
       std::memset(bytes + offset, 0, kGranule);
     return block;
   }
-  if (pool.bump[cls] == pool.bumpEnd[cls]) {
-    if (!reservePool() || pool.slabsUsed == kSlabCount) return nullptr;
-    pool.slabClass[pool.slabsUsed] = static_cast<uint8_t>(cls);
-    pool.bump[cls] = pool.base + pool.slabsUsed * kSlabBytes;  // fresh pages are zero
-    pool.bumpEnd[cls] = pool.bump[cls] + kSlabBytes / classBytes(cls) * classBytes(cls);
-    ++pool.slabsUsed;
-  }
-  void* block = pool.bump[cls];
-  pool.bump[cls] += classBytes(cls);
+  return takeFromNewSlab(cls);
+}
+
+// A zeroed block from the C library, or null; its size goes to size.
+[[gnu::noinline]] void* takeFromLibrary(size_t bytes, uint32_t& size) {
+  void* block = std::calloc(1, bytes);
+  if (block != nullptr) size = allocatorSize(block);
   return block;
 }
 
@@ -112,9 +125,8 @@ void* acquireBlock(size_t bytes) {
     size = static_cast<uint32_t>(classBytes(classOf(bytes)));
   }
   if (block == nullptr) {
-    block = std::calloc(1, bytes);
+    block = takeFromLibrary(bytes, size);
     if (block == nullptr) return nullptr;
-    size = allocatorSize(block);
   }
   memoryCounters.bytesInUse += size;
   memoryCounters.allocationCount += 1;
