@@ -31,7 +31,6 @@ namespace {
 using namespace lz;
 
 constexpr uint32_t kHashEntries = 4096;
-constexpr uint32_t kHashMask = kHashEntries - 1;
 constexpr uint32_t kHashMultiplier = 40543;
 constexpr uint32_t kEmpty = 0xFFFFFFFF;
 constexpr uint32_t kLongestCopyWord = kMaxCopy - kMinCopy;  // length nibble of an 18-byte copy
@@ -39,9 +38,15 @@ constexpr uint32_t kLongestCopyWord = kMaxCopy - kMinCopy;  // length nibble of 
 constexpr uint32_t kMaxStrideItems = 8;
 constexpr uint32_t kWideStore = 32;  // copy words written by two 16-byte stores
 
+// Bits 4 to 15 of key * kHashMultiplier for key = ((p[0] << 4 ^ p[1]) << 4)
+// ^ p[2]. Every item's table entry waits for it, so it is computed in as
+// few steps as it can: the key's shifts side by side, and the product's
+// bits 4 to 15 moved to the top of a 32-bit product, where one shift
+// leaves them alone.
 inline uint32_t hashAt(const uint8_t* p) {
-  const uint32_t key = ((uint32_t(p[0]) << 4 ^ p[1]) << 4) ^ p[2];
-  return ((key * kHashMultiplier) >> 4) & kHashMask;
+  const uint32_t key = (uint32_t(p[0]) << 8) ^ ((uint32_t(p[1]) << 4) ^ p[2]);
+  static_assert(kHashEntries == 1u << 12, "the hash is bits 4 to 15 of the product");
+  return (key * (kHashMultiplier << 16)) >> 20;
 }
 
 // Leading bytes that a and b share, at most kMaxCopy and `room` (the bytes
