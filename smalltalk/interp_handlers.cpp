@@ -268,6 +268,9 @@ bool runInstructions(ExecutionState& es) {
       &&special_Duplicate, &&special_PopTop,    &&special_Branch,        &&special_BranchIfTrue,
       &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper,
       &&special_invalid, &&special_invalid,     &&special_invalid,       &&special_invalid};
+  static constexpr uint8_t kSendValueByte = shortInstruction(Opcode::SendUnary, kUnaryValue);
+  static constexpr uint8_t kBranchIfFalseByte =
+      shortInstruction(Opcode::DoSpecial, static_cast<int>(Special::BranchIfFalse));
   // The words of the constants 0 to 7; 4 (the current Context) is made by its handler.
   static constexpr ObjectRef kConstantWords[8] = {smallInt(0), smallInt(1), smallInt(2), smallInt(-1),
                                                   nilObj,      nilObj,      trueObj,     falseObj};
@@ -583,6 +586,22 @@ special_StackReturn:
   TOLVA_CALL(stackReturn(es));
 special_Duplicate:
   if (depth == 0) [[unlikely]] fatalNumber(kStackUnderflow, depth);
+  // `true whileTrue: [...]` (the library's loops) tests its receiver with
+  // duplicate, "value", branchIfFalse: when true answers itself to value,
+  // the three leave everything as it was but the registers of the send.
+  if (base[depth - 1] == trueObj && steps > 3 && pc + 3 < codeSize && code[pc] == kSendValueByte &&
+      code[pc + 1] == kBranchIfFalseByte && !watching && !tracingAny()) {
+    const ObjectRef method = cachedSelfValueMethod(trueObj);
+    const uint32_t target = static_cast<uint32_t>(code[pc + 2]) << 8 | code[pc + 3];
+    if (method != nilObj && target >= 1 && target <= codeSize) {
+      interp.currentSelector = unarySelector(kUnaryValue);
+      interp.currentMethod = method;
+      es.returnPoint = static_cast<int32_t>(depth + 1);
+      pc += 4;
+      steps -= 2;  // and one more in TOLVA_NEXT
+      TOLVA_NEXT();
+    }
+  }
   TOLVA_PUSH(base[depth - 1]);
   TOLVA_NEXT();
 special_PopTop: {

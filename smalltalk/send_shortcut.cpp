@@ -222,6 +222,18 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
 
 }  // namespace
 
+ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
+  const ObjectRef selector = unarySelector(kUnaryValue);
+  const ObjectRef cls = classOfReceiver(receiver);
+  const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
+  const MethodShape& shape = line.shape;
+  if (line.selector != selector || line.lookupClass != cls || isAvail(line.method.Index()) ||
+      shape.kind != MethodShape::Answer || shape.answer.kind != ShapeOperand::Argument ||
+      shape.answer.index != 0)
+    return nilObj;
+  return line.method;
+}
+
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer) {
   if (shape.kind == MethodShape::Answer)

@@ -29,6 +29,11 @@ enum class InPlace {
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer);
 
+// The Method that `receiver value` runs when it is cached as answering its
+// receiver (Object>>value: "^ self"), or nil (not cached, or another method).
+// Lets the run loop pass over the "value" of `true whileTrue: [...]`.
+ObjectRef cachedSelfValueMethod(ObjectRef receiver);
+
 // A block of the running method sent "value" as a whileTrue: condition runs
 // inside the running frame: its code shares the frame's Context anyway (an
 // error inside it shows no line of its own in a walkback). Three words above the block mark the run: the

@@ -147,6 +147,35 @@ TEST_F(Instructions, LongLoopResumesAcrossSlices) {
   EXPECT_GT(slices, 50);
 }
 
+// `true whileTrue: [t0 := t0 + 1. t0 = 100 ifTrue: [^ t0]]` as the compiler
+// lays out such a loop: duplicate, "value", branchIfFalse at its head. With
+// true answering itself to value the run loop passes over those three at
+// once; every slice must still end after exactly its steps less one
+// instructions. Slices of 2 steps run one instruction each, which counts
+// them all; a slice of n steps then leaves ceil(total / (n - 1)) - 1 slices
+// that end with the process still running.
+TEST_F(Instructions, TrueWhileTrueLoopCountsEveryStep) {
+  install(classOf(trueObj), "value", makeMethod({{kSelfReturn}}));
+  const std::vector<uint8_t> code = {
+      0x50, 0x70, kPopTop, 0x56,                    // [1] t0 := 0. push true
+      0xF4, 0xA2, 0xF8, 0x00, 0x1A,                 // [5] dup, value, branchIfFalse 26
+      0x30, 0x51, 0xB0, 0x70, kPopTop,              // [10] t0 := t0 + 1
+      0x30, 0x40, 0xB6, 0xF7, 0x00, 0x1A,           // [15] t0 = 100: branchIfTrue 26
+      0xF6, 0x00, 0x05, 0x55, kPopTop,              // [21] branch 5; (unreached)
+      0x30, kStackReturn};                          // [26] ^ t0
+  const ObjectRef method = makeMethod({code, {smallInt(100)}, 1});
+  int single = 0;
+  EXPECT_EQ(runToEnd(processFor(method, nilObj), &single, 2).word, smallInt(100).word);
+  const int total = single + 1;
+  EXPECT_EQ(total, 4 + 100 * 13 + 1);  // set-up, 100 rounds of 13, the return
+  for (int32_t steps : {3, 4, 5, 6, 7, 13, 14, 15, 100, kSlice}) {
+    SCOPED_TRACE(steps);
+    int slices = 0;
+    EXPECT_EQ(runToEnd(processFor(method, nilObj), &slices, steps).word, smallInt(100).word);
+    EXPECT_EQ(slices, (total + steps - 2) / (steps - 1) - 1);
+  }
+}
+
 // The caller's temporaries bring the depth at the send to 40 (or less); the
 // callee has stack size 6 and 4 temporaries.
 class StackGrowth : public InterpWorld,
