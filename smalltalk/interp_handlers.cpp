@@ -217,10 +217,12 @@ bool byteDoSpecial(ExecutionState& es, int n) {
 
 // The run loop. The byte offset, the stack depth and the step budget live in
 // locals (registers) while the loop runs the common instructions itself:
-// pushes, assignments, returns' stack work, branches, isNil/notNil and small
-// integer arithmetic. Everything that may look at or change the execution
-// state (sends, returns, primitives, Contexts, tracing) gets the locals
-// written back first and read again after.
+// pushes, assignments, branches, isNil/notNil, small integer arithmetic,
+// plain primitives (plain_primitives.h), sends that a method cache line
+// answers in place, and the head of a `true whileTrue:` loop. Everything
+// that may look at or change the execution state (activations, returns,
+// other primitives, Contexts, tracing) gets the locals written back first
+// and read again after.
 //
 // Threaded dispatch: every instruction's code ends with its own jump to the
 // next instruction's label, so the processor predicts each jump from the
@@ -234,6 +236,12 @@ bool runInstructions(ExecutionState& es) {
   // special operation.
 #define TOLVA_SIXTEEN(label) label, label, label, label, label, label, label, label, \
                              label, label, label, label, label, label, label, label
+  // The special operations by operand.
+#define TOLVA_SPECIAL_ROW                                                                   \
+  &&special_invalid, &&special_SelfReturn, &&special_StackReturn, &&special_invalid,        \
+      &&special_Duplicate, &&special_PopTop, &&special_Branch, &&special_BranchIfTrue,      \
+      &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper, \
+      &&special_invalid, &&special_invalid, &&special_invalid, &&special_invalid
   static const void* const kByteLabels[256] = {
       TOLVA_SIXTEEN(&&extended_dispatch),    TOLVA_SIXTEEN(&&opcode_PushInstance),
       TOLVA_SIXTEEN(&&opcode_PushArgument),  TOLVA_SIXTEEN(&&opcode_PushTemporary),
@@ -242,11 +250,7 @@ bool runInstructions(ExecutionState& es) {
       TOLVA_SIXTEEN(&&opcode_MarkArguments), TOLVA_SIXTEEN(&&opcode_SendMessage),
       TOLVA_SIXTEEN(&&opcode_SendUnary),     TOLVA_SIXTEEN(&&opcode_SendBinary),
       TOLVA_SIXTEEN(&&opcode_Unused12),      TOLVA_SIXTEEN(&&opcode_DoPrimitive),
-      TOLVA_SIXTEEN(&&opcode_Unused14),
-      &&special_invalid, &&special_SelfReturn,  &&special_StackReturn,   &&special_invalid,
-      &&special_Duplicate, &&special_PopTop,    &&special_Branch,        &&special_BranchIfTrue,
-      &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper,
-      &&special_invalid, &&special_invalid,     &&special_invalid,       &&special_invalid};
+      TOLVA_SIXTEEN(&&opcode_Unused14),      TOLVA_SPECIAL_ROW};
   // While bytecodes are traced every short instruction passes through the trace first.
   static const void* const kTracedLabels[256] = {
       TOLVA_SIXTEEN(&&extended_dispatch), TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
@@ -263,11 +267,8 @@ bool runInstructions(ExecutionState& es) {
       TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
 #undef TOLVA_OPCODE_LABEL
   };
-  static const void* const kSpecialLabels[kShortOperandLimit] = {
-      &&special_invalid, &&special_SelfReturn,  &&special_StackReturn,   &&special_invalid,
-      &&special_Duplicate, &&special_PopTop,    &&special_Branch,        &&special_BranchIfTrue,
-      &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper,
-      &&special_invalid, &&special_invalid,     &&special_invalid,       &&special_invalid};
+  static const void* const kSpecialLabels[kShortOperandLimit] = {TOLVA_SPECIAL_ROW};
+#undef TOLVA_SPECIAL_ROW
   static constexpr uint8_t kSendValueByte = shortInstruction(Opcode::SendUnary, kUnaryValue);
   static constexpr uint8_t kBranchIfFalseByte =
       shortInstruction(Opcode::DoSpecial, static_cast<int>(Special::BranchIfFalse));
