@@ -17,7 +17,8 @@
 // scans about a quarter, at about the speed the caches deliver the bytes;
 // the one-at-a-time items about two fifths, their samples gathered at the
 // table entry's test and at the run and match compares, which wait on the
-// byte loads and the hash before them; the stretch bookkeeping (period search, first items, table
+// byte loads and the hash before them (so every step taken off that chain
+// shows); the stretch bookkeeping (period search, first items, table
 // entries, group writes) most of the rest. Writing the bulk copies while
 // scanning, group by group, measured slower than scanning first.
 #include "app/lz_codec.h"
@@ -187,9 +188,11 @@ struct Writer {
 // The input and the hash table. The block's writer is kept apart, in locals
 // of run(), so that its fields stay in registers across the byte stores.
 struct Compressor {
+  // Item starts by hash, kEmpty at first. A member (the first), so that an
+  // entry is addressed from the stack pointer: a step less before each lookup.
+  uint32_t table[kHashEntries];
   const uint8_t* src;
   uint32_t n;
-  uint32_t* table;  // kHashEntries entries
   bool wide;        // scan with 32-byte compares
 
   // The item at pos: a run, a copy or a literal; an 18-byte copy goes on
@@ -319,9 +322,12 @@ struct Compressor {
 
 uint32_t lzCompress(uint8_t* dst, const uint8_t* src, uint32_t n) {
   dst[0] = kLzCompressed;
-  uint32_t table[kHashEntries];
-  memset(table, 0xFF, sizeof table);  // every entry kEmpty
-  const uint32_t out = Compressor{src, n, table, wideCompareAvailable()}.run(dst);
+  Compressor compressor;
+  compressor.src = src;
+  compressor.n = n;
+  compressor.wide = wideCompareAvailable();
+  memset(compressor.table, 0xFF, sizeof compressor.table);  // every entry kEmpty
+  const uint32_t out = compressor.run(dst);
   if (out > n) {
     dst[0] = kLzStored;
     if (n > 0) memcpy(dst + 1, src, n);
