@@ -168,7 +168,8 @@ bool returnValue(ExecutionState& es, ObjectRef value) {
   const int32_t caller = stackAt(es, L + kFrameCallerLink).intValue();
   TOLVA_CHECK(returnPoint >= 1 && returnPoint < L && caller >= 0 && caller < returnPoint,
               kSourcePrototypes);
-  const uint32_t receiverWord = std::min<uint32_t>(es.depth, static_cast<uint32_t>(returnPoint) - 1);
+  const uint32_t receiverWord =
+      std::min<uint32_t>(es.depth, static_cast<uint32_t>(returnPoint) - 1);
   releaseWords(es.stackBase + receiverWord, es.stackBase + es.depth);
   es.stackBase[receiverWord] = value;  // the receiver's word is free
   es.depth = receiverWord + 1;

@@ -260,8 +260,10 @@ bool runInstructions(ExecutionState& es) {
       TOLVA_SIXTEEN(&&traced_byte),       TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
       TOLVA_SIXTEEN(&&traced_byte)};
 #undef TOLVA_SIXTEEN
-  static_assert(static_cast<int>(Opcode::PushInstance) == 1 && static_cast<int>(Opcode::SendBinary) == 11 &&
-                static_cast<int>(Opcode::DoPrimitive) == 13 && static_cast<int>(Opcode::DoSpecial) == 15);
+  static_assert(static_cast<int>(Opcode::PushInstance) == 1 &&
+                static_cast<int>(Opcode::SendBinary) == 11 &&
+                static_cast<int>(Opcode::DoPrimitive) == 13 &&
+                static_cast<int>(Opcode::DoSpecial) == 15);
   static const void* const kExtendedLabels[kOpcodeCount] = {
 #define TOLVA_OPCODE_LABEL(number, enumerator, handler) &&opcode_##enumerator,
       TOLVA_OPCODES(TOLVA_OPCODE_LABEL)
@@ -273,8 +275,9 @@ bool runInstructions(ExecutionState& es) {
   static constexpr uint8_t kBranchIfFalseByte =
       shortInstruction(Opcode::DoSpecial, static_cast<int>(Special::BranchIfFalse));
   // The words of the constants 0 to 7; 4 (the current Context) is made by its handler.
-  static constexpr ObjectRef kConstantWords[8] = {smallInt(0), smallInt(1), smallInt(2), smallInt(-1),
-                                                  nilObj,      nilObj,      trueObj,     falseObj};
+  static constexpr ObjectRef kConstantWords[8] = {smallInt(0), smallInt(1), smallInt(2),
+                                                  smallInt(-1), nilObj,     nilObj,
+                                                  trueObj,      falseObj};
 
   const void* const* labels = kByteLabels;
   const uint8_t* code = nullptr;
@@ -429,7 +432,8 @@ opcode_PushTemporary:
   TOLVA_NEXT();
 
 opcode_PushLiteral:
-  if (static_cast<uint32_t>(operand) >= es.literalCount) [[unlikely]] fatalNumber(kBadLiteral, operand);
+  if (static_cast<uint32_t>(operand) >= es.literalCount) [[unlikely]]
+    fatalNumber(kBadLiteral, operand);
   TOLVA_PUSH(es.literals[operand]);
   TOLVA_NEXT();
 
@@ -461,7 +465,8 @@ opcode_MarkArguments: {
 }
 
 opcode_SendMessage:
-  if (static_cast<uint32_t>(operand) >= es.literalCount) [[unlikely]] fatalNumber(kBadLiteral, operand);
+  if (static_cast<uint32_t>(operand) >= es.literalCount) [[unlikely]]
+    fatalNumber(kBadLiteral, operand);
   selector = es.literals[operand];
   returnPoint = es.returnPoint;
   goto send_by_cache;
@@ -545,7 +550,8 @@ send_by_cache:
       interp.currentSelector = selector;
       interp.currentMethod = method;
       // No primitive has run unless `done` says Activate: the line is still good.
-      if (done == InPlace::Activate || line.shape.kind == MethodShape::None || !answerByShape(es, line.shape))
+      if (done == InPlace::Activate || line.shape.kind == MethodShape::None ||
+          !answerByShape(es, line.shape))
         activate(es);
       TOLVA_LOAD();
       TOLVA_NEXT();

@@ -15,7 +15,8 @@ namespace {
 // Operand o of the send whose words start at operands (the receiver, then
 // `arguments` words with it); false when the method reads an argument that
 // the send does not have.
-[[gnu::always_inline]] inline bool operandInPlace(const ShapeOperand& o, const ObjectRef* operands, uint32_t arguments, ObjectRef& out) {
+[[gnu::always_inline]] inline bool operandInPlace(const ShapeOperand& o, const ObjectRef* operands,
+                                                  uint32_t arguments, ObjectRef& out) {
   switch (o.kind) {
     case ShapeOperand::Argument:
       if (o.index >= arguments) return false;
@@ -237,7 +238,8 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer) {
   if (shape.kind == MethodShape::Answer)
-    return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered : InPlace::Other;
+    return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered
+                                                                      : InPlace::Other;
   if (!shape.plainInPlace || shape.operandCount != arguments || roomAbove < kPrimitiveArgumentRoom)
     return InPlace::Other;
   // The shape may be a cache line's, which a collection inside the primitive
@@ -245,7 +247,8 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
   const ShapeOperand answerOperand = shape.answer;
   const bool answersResult = shape.answersResult;
   const bool activateOnNil = shape.activateOnNil;
-  if (!answersResult && !operandInPlace(answerOperand, operands, arguments, answer)) return InPlace::Other;
+  if (!answersResult && !operandInPlace(answerOperand, operands, arguments, answer))
+    return InPlace::Other;
   const ObjectRef result = callPrimitive(shape.primitive, operands);
   if (result == nilObj && activateOnNil) return InPlace::Activate;
   if (answersResult)
