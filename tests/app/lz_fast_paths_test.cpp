@@ -230,7 +230,8 @@ TEST(CodecFastPaths, TableEntriesAfterAStretch) {
         for (int i = 0; i < 30; ++i) in.push_back(uint8_t(rng()));
         for (size_t shift : {0u, 1u, 5u})
           for (size_t from = end - period - tail - 18; from < end; from += 9) {
-            const Bytes piece(in.begin() + long(from + shift), in.begin() + long(from + shift + 20));
+            const auto first = in.begin() + long(from + shift);
+            const Bytes piece(first, first + 20);
             in.insert(in.end(), piece.begin(), piece.end());
             in.push_back(uint8_t(rng()));
           }
