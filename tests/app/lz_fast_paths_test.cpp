@@ -178,7 +178,8 @@ TEST(CodecFastPaths, StretchWhoseFirstItemsMatchElsewhere) {
           in.push_back(uint8_t(pattern(agree) + 1));
           in.insert(in.end(), between.begin(), between.end());
           for (size_t i = 0; i < 30 * 18 + shift * 7; ++i) in.push_back(pattern(i));
-          in.insert(in.end(), in.begin() + long(earlier), in.begin() + long(earlier + agree));
+          const Bytes again(in.begin() + long(earlier), in.begin() + long(earlier + agree));
+          in.insert(in.end(), again.begin(), again.end());  // (not a range of `in` itself)
           in.insert(in.end(), between.begin(), between.end());
           expectSameAsReference(in, "kind " + std::to_string(int(kind)) + " period " +
                                         std::to_string(period) + " agree " +
