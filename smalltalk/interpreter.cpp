@@ -12,10 +12,10 @@
 
 InterpreterRegisters interp;
 
-namespace {
-
 ObjectRef unaryTable[kUnaryTableSlots];
 ObjectRef binaryTable[kBinaryTableSlots];
+
+namespace {
 
 // Everything the running executions hold outside the heap: the registers, and
 // per execution its process, stack, Context, receiver and method parts (so a
@@ -100,14 +100,6 @@ void setUpSpecialSelectors() {
   for (ObjectRef& slot : binaryTable) slot = nilObj;
   for (int i = 0; i < kUnarySelectorCount; ++i) unaryTable[i] = intern(kUnarySelectorNames[i]);
   for (int i = 0; i < kBinarySelectorCount; ++i) binaryTable[i] = intern(kBinarySelectorNames[i]);
-}
-
-ObjectRef unarySelector(int index) {
-  return index >= 0 && index < kUnaryTableSlots ? unaryTable[index] : nilObj;
-}
-
-ObjectRef binarySelector(int index) {
-  return index >= 0 && index < kBinaryTableSlots ? binaryTable[index] : nilObj;
 }
 
 void resetInterpreter() {

@@ -75,8 +75,16 @@ bool isProcessRunning(ObjectRef process);
 // after each bootstrap.
 void setUpSpecialSelectors();
 // The interned special selector tables (nil past the lists).
-ObjectRef unarySelector(int index);
-ObjectRef binarySelector(int index);
+inline constexpr int kUnaryTableSlots = 16;
+inline constexpr int kBinaryTableSlots = 32;
+extern ObjectRef unaryTable[kUnaryTableSlots];
+extern ObjectRef binaryTable[kBinaryTableSlots];
+inline ObjectRef unarySelector(int index) {
+  return index >= 0 && index < kUnaryTableSlots ? unaryTable[index] : nilObj;
+}
+inline ObjectRef binarySelector(int index) {
+  return index >= 0 && index < kBinaryTableSlots ? binaryTable[index] : nilObj;
+}
 
 // Back to the start state: registers, tables, cache, trace counters and watch
 // flag cleared (a fresh object world for tests).

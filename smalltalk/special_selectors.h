@@ -61,9 +61,6 @@ static_assert(sizeof(kUnarySelectorNames) / sizeof(kUnarySelectorNames[0]) ==
 static_assert(sizeof(kBinarySelectorNames) / sizeof(kBinarySelectorNames[0]) ==
               kBinarySelectorCount);
 
-// Slots of the interned tables; the slots past the lists stay nil.
-constexpr int kUnaryTableSlots = 16;
-constexpr int kBinaryTableSlots = 32;
 
 // Unary indices answered inline while watching is off.
 constexpr int kUnaryIsNil = 0;

@@ -10,7 +10,7 @@ int32_t traceCounters[kTraceCounterCount];
 
 bool setTraceCounter(int which, int32_t value) {
   if (which < 0 || which >= kTraceCounterCount) return false;
-  traceCounters[which] = value;
+  traceCounters[which] = value > 0 ? value : 0;  // off is 0, so that tracingAny can join them
   return true;
 }
 

@@ -16,17 +16,17 @@ enum TraceCounter : int {
 extern int32_t traceCounters[kTraceCounterCount];
 
 // Sets counter which (0-2) to value (primitive 151); false for another index.
-// A negative value counts as off.
+// A negative value counts as off (it is kept as 0).
 bool setTraceCounter(int which, int32_t value);
 void resetTraceCounters();
 
 // True while the counter still has lines to print.
 inline bool tracing(TraceCounter which) { return traceCounters[which] > 0; }
-// True while any of the three traces is on.
-// (Bitwise, so that the common case of all three off takes no branch.)
+// True while any of the three traces is on. The counters are never negative,
+// so one test of their bits tells, without a branch per counter.
 inline bool tracingAny() {
-  return (traceCounters[kTraceBytecodes] > 0) | (traceCounters[kTracePrimitives] > 0) |
-         (traceCounters[kTraceMessages] > 0);
+  return (traceCounters[kTraceBytecodes] | traceCounters[kTracePrimitives] |
+          traceCounters[kTraceMessages]) != 0;
 }
 
 // Print one line and count it; call only while tracing(...) is true.
