@@ -145,6 +145,12 @@ TEST_F(SystemPrims, TraceCounters) {
   EXPECT_EQ(traceCounters[kTracePrimitives], 2);
   EXPECT_EQ(prim(151, {smallInt(3), smallInt(2)}), nilObj);
   EXPECT_EQ(prim(151, {smallInt(0), nilObj}), nilObj);
+  EXPECT_TRUE(tracingAny());
+  // A negative count is off, and leaves no other trace looking on.
+  EXPECT_EQ(prim(151, {smallInt(1), smallInt(-5)}), smallInt(1));
+  EXPECT_EQ(prim(151, {smallInt(0), smallInt(-1)}), smallInt(0));
+  EXPECT_FALSE(tracing(kTracePrimitives));
+  EXPECT_FALSE(tracingAny());
   resetTraceCounters();
 }
 
