@@ -572,7 +572,7 @@ opcode_DoPrimitive:
       capacity = es.capacity;
     }
     ObjectRef* const arguments = base + (depth - operand);
-    const ObjectRef result = callPrimitive(number, arguments);
+    const ObjectRef result = callListedPrimitive(number, arguments);
     for (int i = 0; i < operand; ++i) {
       clearFresh(arguments[i]);
       arguments[i] = nilObj;

@@ -23,7 +23,15 @@ constexpr std::array<PrimitiveSlot, kPrimitiveSlots> buildTable() {
 
 constexpr std::array<PrimitiveSlot, kPrimitiveSlots> kPrimitiveTable = buildTable();
 
+constexpr std::array<Primitive, kPrimitiveOperations> operationTable() {
+  std::array<Primitive, kPrimitiveOperations> operations{};
+  for (int i = 0; i < kPrimitiveOperations; ++i) operations[i] = kPrimitiveTable[i].operation;
+  return operations;
+}
+
 }  // namespace
+
+constexpr std::array<Primitive, kPrimitiveOperations> kPrimitiveOperationTable = operationTable();
 
 ObjectRef primUnimplemented(ObjectRef*) { return nilObj; }
 

@@ -7,6 +7,8 @@
 // empty and the interpreter answers nil for them without calling anything.
 #pragma once
 
+#include <array>
+
 #include "smalltalk/object_ref.h"
 #include "smalltalk/primitive_list.h"
 
@@ -29,6 +31,13 @@ const char* primitiveName(int number);
 
 // Calls primitive number with args; an empty slot answers nil.
 ObjectRef callPrimitive(int number, ObjectRef* args);
+
+// The operation of every slot below kPrimitiveOperations (primUnimplemented
+// where none is listed), for callers that know their number is one of them.
+extern const std::array<Primitive, kPrimitiveOperations> kPrimitiveOperationTable;
+inline ObjectRef callListedPrimitive(int number, ObjectRef* args) {
+  return kPrimitiveOperationTable[number](args);
+}
 
 // The default operation of unlisted numbers below 160: does nothing, answers nil.
 ObjectRef primUnimplemented(ObjectRef* args);

@@ -249,7 +249,7 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
   const bool activateOnNil = shape.activateOnNil;
   if (!answersResult && !operandInPlace(answerOperand, operands, arguments, answer))
     return InPlace::Other;
-  const ObjectRef result = callPrimitive(shape.primitive, operands);
+  const ObjectRef result = callListedPrimitive(shape.primitive, operands);
   if (result == nilObj && activateOnNil) return InPlace::Activate;
   if (answersResult)
     answer = result;
