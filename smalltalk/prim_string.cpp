@@ -22,11 +22,13 @@ constexpr const char* kAssigningNonInt = "assigning non int";
 constexpr const char* kToByte = "to byte";
 constexpr const char* kCopyFromToName = "copyFromTo";
 
-// Byte position i (1-based) inside a byte object's body, or nullopt.
-std::optional<uint32_t> bytePosition(ObjectRef obj, int32_t i) {
-  if (!isLiveByteObject(obj) || i < 1 || static_cast<uint32_t>(i) > byteSize(obj))
-    return std::nullopt;
-  return static_cast<uint32_t>(i - 1);
+// The address of byte i (1-based) of a live byte object's body; false when
+// there is none. (A bool and an out parameter: an optional comes back
+// through memory, which made every byteAt: wait on its own store.)
+[[gnu::always_inline]] inline bool byteAddress(ObjectRef obj, int32_t i, uint8_t*& at) {
+  if (!isLiveByteObject(obj) || i < 1 || static_cast<uint32_t>(i) > byteSize(obj)) return false;
+  at = bytesOf(obj) + (i - 1);
+  return true;
 }
 
 }  // namespace
@@ -40,16 +42,16 @@ ObjectRef primConcatenate(ObjectRef* args) {
 
 ObjectRef primByteAt(ObjectRef* args) {
   if (!args[1].isValue()) fatal(kNonIntegerIndex, kByteAtName);
-  std::optional<uint32_t> at = bytePosition(args[0], args[1].uncheckedInt());
-  return at ? smallInt(bytesOf(args[0])[*at]) : nilObj;
+  uint8_t* at = nullptr;
+  return byteAddress(args[0], args[1].uncheckedInt(), at) ? smallInt(*at) : nilObj;
 }
 
 ObjectRef primByteAtPut(ObjectRef* args) {
   if (!args[1].isValue()) fatal(kNonIntegerIndex, kByteAtPutName);
   if (!args[2].isValue()) fatal(kAssigningNonInt, kToByte);
-  std::optional<uint32_t> at = bytePosition(args[0], args[1].uncheckedInt());
-  if (!at) return nilObj;
-  bytesOf(args[0])[*at] = static_cast<uint8_t>(static_cast<uint32_t>(args[2].uncheckedInt()) & kByteMask);
+  uint8_t* at = nullptr;
+  if (!byteAddress(args[0], args[1].uncheckedInt(), at)) return nilObj;
+  *at = static_cast<uint8_t>(static_cast<uint32_t>(args[2].uncheckedInt()) & kByteMask);
   return args[0];
 }
 
