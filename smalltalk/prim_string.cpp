@@ -23,8 +23,8 @@ constexpr const char* kToByte = "to byte";
 constexpr const char* kCopyFromToName = "copyFromTo";
 
 // The address of byte i (1-based) of a live byte object's body; false when
-// there is none. (A bool and an out parameter: an optional comes back
-// through memory, which made every byteAt: wait on its own store.)
+// there is none. (A bool and an out parameter, as for Float arguments: an
+// optional may come back through memory.)
 [[gnu::always_inline]] inline bool byteAddress(ObjectRef obj, int32_t i, uint8_t*& at) {
   if (!isLiveByteObject(obj) || i < 1 || static_cast<uint32_t>(i) > byteSize(obj)) return false;
   at = bytesOf(obj) + (i - 1);
