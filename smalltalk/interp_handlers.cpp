@@ -413,7 +413,7 @@ traced_byte:
 opcode_Extended:
 opcode_Unused12:
 opcode_Unused14:
-  unsupportedByte(es, operand);
+  TOLVA_CALL(unsupportedByte(es, operand));
 
 // An instance variable past the receiver's body (an old instance of a changed
 // class, or a receiver without words) reads as nil.
