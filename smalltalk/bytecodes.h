@@ -3,14 +3,14 @@
 // An instruction is one byte: the opcode in the high nibble, the operand in
 // the low nibble. Operands of 16 or more use the extended form: a first byte
 // 0x0N names opcode N, and the next byte (0-255) is the operand. The compiler
-// emits through packInstruction; the interpreter dispatches through the same
-// table, and the bytecode trace prints the handler names listed here.
+// emits through packInstruction; the interpreter's label tables follow the
+// same list, and the bytecode trace prints the instruction names listed here.
 #pragma once
 
 #include <cstdint>
 
-// X(number, enumerator, handler). Handler names are the trace names; the
-// three invalid opcodes share one handler.
+// X(number, enumerator, name). The names are the trace names; the three
+// invalid opcodes share one.
 #define TOLVA_OPCODES(X)                                  \
   X(0, Extended, unsupportedByte)                         \
   X(1, PushInstance, bytePushInstance)                    \

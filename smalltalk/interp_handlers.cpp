@@ -17,26 +17,6 @@
 
 namespace {
 
-// Reads a branch target (two bytes, high first) and checks it lies in the code.
-uint32_t branchTarget(ExecutionState& es) {
-  const uint32_t high = nextByte(es);
-  const uint32_t target = high << 8 | nextByte(es);
-  if (target < 1 || target > es.codeSize) fatalNumber(kBadBranch, target);
-  return target;
-}
-
-// Take the top off; when it is `when`, put it back (keep) or leave the nil
-// word as the top (branchIfTrue/False), and jump.
-bool conditionalBranch(ExecutionState& es, ObjectRef when, bool keepValue) {
-  const ObjectRef value = pop(es);
-  const uint32_t target = branchTarget(es);
-  if (value == when) {
-    push(es, keepValue ? value : nilObj);
-    es.byteOffset = target;
-  }
-  return true;
-}
-
 // The lookup of a super send starts at the superclass of the class the
 // running method is installed in, or at that class when it has none.
 ObjectRef superLookupClass(ObjectRef method) {
@@ -54,60 +34,20 @@ bool sendToSuperclass(ExecutionState& es) {
   return send(es, superLookupClass(es.method));
 }
 
-// The special operations, one function each: the run loop jumps to them
-// through their own labels, byteDoSpecial through its switch.
+// The special operations that leave the run loop's registers: the returns
+// and the super send.
 bool selfReturn(ExecutionState& es) { return returnValue(es, es.receiverObject); }
 bool stackReturn(ExecutionState& es) {
   const ObjectRef value = pop(es);
   return returnFromInlinedBlock(es, value) || returnValue(es, value);
 }
-bool duplicate(ExecutionState& es) {
-  push(es, stackTop(es));
-  return true;
-}
-bool popTop(ExecutionState& es) {
-  popReleasing(es);
-  return true;
-}
-bool branch(ExecutionState& es) {
-  es.byteOffset = branchTarget(es);
-  return true;
-}
-bool branchIfTrue(ExecutionState& es) { return conditionalBranch(es, trueObj, false); }
-bool branchIfFalse(ExecutionState& es) { return conditionalBranch(es, falseObj, false); }
-bool andBranch(ExecutionState& es) { return conditionalBranch(es, falseObj, true); }
-bool orBranch(ExecutionState& es) { return conditionalBranch(es, trueObj, true); }
-bool sendToSuper(ExecutionState& es) { return sendToSuperclass(es); }
 
 [[noreturn]] void invalidSpecial() { fatal("invalid doSpecial", ""); }
 
-}  // namespace
-
+// The instructions that the run loop hands over whole: the invalid opcodes,
+// the current Context, the binary sends while primitives are traced, and
+// the primitives that are not plain.
 bool unsupportedByte(ExecutionState&, int operand) { fatalNumber("invalid bytecode", operand); }
-
-// An instance variable past the receiver's body (an old instance of a changed
-// class, or a receiver without words) reads as nil.
-bool bytePushInstance(ExecutionState& es, int n) {
-  push(es, static_cast<uint32_t>(n) < es.receiverWords ? es.receiverBody[n] : nilObj);
-  return true;
-}
-
-bool bytePushArgument(ExecutionState& es, int n) {
-  if (static_cast<uint32_t>(n) >= es.argumentCount) fatalNumber(kBadArgument, n);
-  push(es, es.arguments[n]);
-  return true;
-}
-
-bool bytePushTemporary(ExecutionState& es, int n) {
-  if (static_cast<uint32_t>(n) >= es.temporaryCount) fatalNumber(kBadTemporary, n);
-  push(es, es.temporaries[n]);
-  return true;
-}
-
-bool bytePushLiteral(ExecutionState& es, int n) {
-  push(es, literalAt(es, n));
-  return true;
-}
 
 bool bytePushConstant(ExecutionState& es, int n) {
   switch (static_cast<Constant>(n)) {
@@ -121,45 +61,6 @@ bool bytePushConstant(ExecutionState& es, int n) {
     case Constant::False: push(es, falseObj); return true;
   }
   fatal("unimplemented constant", "pushConstant");
-}
-
-// Assignments store without the store rule; the top stays. A store past the
-// receiver's body is dropped.
-bool byteAssignInstance(ExecutionState& es, int n) {
-  if (static_cast<uint32_t>(n) < es.receiverWords) es.receiverBody[n] = stackTop(es);
-  return true;
-}
-
-bool byteAssignTemporary(ExecutionState& es, int n) {
-  if (static_cast<uint32_t>(n) >= es.temporaryCount) fatalNumber(kBadTemporary, n);
-  es.temporaries[n] = stackTop(es);
-  return true;
-}
-
-// Marks the receiver of the coming send; costs no step.
-bool byteMarkArguments(ExecutionState& es, int n) {
-  const int64_t returnPoint = int64_t{es.depth} - n + 1;
-  if (n < 1 || returnPoint <= frameFloor(es)) fatalNumber(kBadArgumentCount, n);
-  es.returnPoint = static_cast<int32_t>(returnPoint);
-  if (es.stepsLeft < INT32_MAX) ++es.stepsLeft;
-  return true;
-}
-
-bool byteSendMessage(ExecutionState& es, int n) {
-  const ObjectRef selector = literalAt(es, n);
-  return send(es, prepareSend(es, es.returnPoint, selector));
-}
-
-// isNil and notNil are answered inline while watching is off.
-bool byteSendUnary(ExecutionState& es, int n) {
-  if (n >= kUnarySelectorCount) fatalNumber(kBadSpecialSelector, n);
-  if (!watching && (n == kUnaryIsNil || n == kUnaryNotNil)) {
-    if (es.depth <= frameFloor(es)) fatalNumber(kStackUnderflow, es.depth);
-    ObjectRef& top = stackTop(es);
-    top = booleanObj((top == nilObj) == (n == kUnaryIsNil));
-    return true;
-  }
-  return send(es, prepareSend(es, es.depth, unarySelector(n)));
 }
 
 // The binary selector n runs IntegerOperation n.
@@ -204,16 +105,7 @@ bool byteDoPrimitive(ExecutionState& es, int n) {
   return true;
 }
 
-bool byteDoSpecial(ExecutionState& es, int n) {
-  switch (n) {
-#define TOLVA_SPECIAL_CASE(number, enumerator, name) \
-  case number:                                      \
-    return name(es);
-    TOLVA_SPECIALS(TOLVA_SPECIAL_CASE)
-#undef TOLVA_SPECIAL_CASE
-  }
-  invalidSpecial();
-}
+}  // namespace
 
 // The run loop. The byte offset, the stack depth and the step budget live in
 // locals (registers) while the loop runs the common instructions itself:
@@ -632,7 +524,7 @@ special_AndBranch:
 special_OrBranch:
   TOLVA_BRANCH_IF(trueObj, true);
 special_SendToSuper:
-  TOLVA_CALL(sendToSuper(es));
+  TOLVA_CALL(sendToSuperclass(es));
 special_invalid:
   invalidSpecial();
 #undef TOLVA_BRANCH_IF
