@@ -22,17 +22,6 @@ uint32_t methodCount(ObjectRef m, uint32_t word) {
   return static_cast<uint32_t>(value);
 }
 
-// The words of a returning frame become nil and their objects lose the fresh
-// flag. The table and the bounds stay in registers: a store through an
-// ObjectRef pointer could otherwise alias them and force a reload per word.
-TOLVA_HOT void releaseWords(ObjectRef* first, ObjectRef* end) {
-  ObjectEntry* const table = objTbl;
-  for (ObjectRef* word = first; word < end; ++word) {
-    if (!word->isValue()) table[word->Index()].flags &= ~kFreshFlag;
-    *word = nilObj;
-  }
-}
-
 // Anything with the Context words that the interpreter reads.
 bool isContext(ObjectRef c) { return hasWords(c, kContextTemporaries + 1); }
 

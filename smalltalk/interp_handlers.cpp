@@ -49,18 +49,13 @@ bool stackReturn(ExecutionState& es) {
 // the primitives that are not plain.
 bool unsupportedByte(ExecutionState&, int operand) { fatalNumber("invalid bytecode", operand); }
 
+// The constants the run loop leaves here: the current Context, and the
+// numbers past the list.
 bool bytePushConstant(ExecutionState& es, int n) {
-  switch (static_cast<Constant>(n)) {
-    case Constant::Zero: push(es, smallInt(0)); return true;
-    case Constant::One: push(es, smallInt(1)); return true;
-    case Constant::Two: push(es, smallInt(2)); return true;
-    case Constant::MinusOne: push(es, smallInt(-1)); return true;
-    case Constant::CurrentContext: pushCurrentContext(es); return true;
-    case Constant::Nil: push(es, nilObj); return true;
-    case Constant::True: push(es, trueObj); return true;
-    case Constant::False: push(es, falseObj); return true;
-  }
-  fatal("unimplemented constant", "pushConstant");
+  if (static_cast<Constant>(n) != Constant::CurrentContext)
+    fatal("unimplemented constant", "pushConstant");
+  pushCurrentContext(es);
+  return true;
 }
 
 // The binary selector n runs IntegerOperation n.
@@ -406,15 +401,14 @@ send_by_cache:
   if (returnPoint > frameFloor(es) && returnPoint <= depth && !watching && !tracingAny()) {
     const ObjectRef receiver = base[returnPoint - 1];
     const ObjectRef cls = receiver.isValue() ? integerClass() : classOf(receiver);
-    const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
-    if (line.selector == selector && line.lookupClass == cls && !isAvail(line.method.Index())) {
+    if (const CacheLine* found = cachedLine(selector, cls)) {
+      const CacheLine& line = *found;
       const ObjectRef method = line.method;
       InPlace done = InPlace::Other;
       if (line.shape.kind != MethodShape::None) {
         // A unary send of a method answering self ("value" to true, in the
         // library's loops) leaves the stack as it was.
-        if (line.shape.kind == MethodShape::Answer && returnPoint == depth &&
-            line.shape.answer.kind == ShapeOperand::Argument && line.shape.answer.index == 0) {
+        if (returnPoint == depth && line.shape.answersReceiver()) {
           interp.currentSelector = selector;
           interp.currentMethod = method;
           es.returnPoint = static_cast<int32_t>(returnPoint);
@@ -428,10 +422,7 @@ send_by_cache:
           interp.currentSelector = selector;
           interp.currentMethod = method;
           es.returnPoint = static_cast<int32_t>(returnPoint);
-          for (uint32_t i = first; i < depth; ++i) {
-            clearFresh(base[i]);
-            base[i] = nilObj;
-          }
+          releaseWords(base + first, base + depth);
           base[first] = answer;
           depth = first + 1;
           TOLVA_NEXT();
@@ -465,10 +456,7 @@ opcode_DoPrimitive:
     }
     ObjectRef* const arguments = base + (depth - operand);
     const ObjectRef result = callListedPrimitive(number, arguments);
-    for (int i = 0; i < operand; ++i) {
-      clearFresh(arguments[i]);
-      arguments[i] = nilObj;
-    }
+    releaseWords(arguments, arguments + operand);
     depth -= operand;
     TOLVA_PUSH(result);
     TOLVA_NEXT();

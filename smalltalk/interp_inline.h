@@ -53,6 +53,18 @@ inline ObjectRef popReleasing(ExecutionState& es) {
   return value;
 }
 
+// Stack words that a return or an answered send takes off become nil, and
+// their objects lose the fresh flag. The table stays in a register: a store
+// through an ObjectRef pointer could otherwise alias it and force a reload
+// per word.
+[[gnu::always_inline]] inline void releaseWords(ObjectRef* first, ObjectRef* end) {
+  ObjectEntry* const table = objTbl;
+  for (ObjectRef* word = first; word < end; ++word) {
+    if (!word->isValue()) table[word->Index()].flags &= ~kFreshFlag;
+    *word = nilObj;
+  }
+}
+
 // The next code byte; running off the end of the method is fatal.
 inline uint8_t nextByte(ExecutionState& es) {
   if (es.byteOffset > es.codeSize) [[unlikely]]

@@ -11,6 +11,7 @@
 
 #include "smalltalk/method_shape.h"
 #include "smalltalk/object_ref.h"
+#include "smalltalk/object_table.h"
 
 inline constexpr uint32_t cacheSize = 211;
 
@@ -27,6 +28,15 @@ extern CacheLine methodCache[cacheSize];
 // The line of (selector, lookup class), computed unsigned.
 inline uint32_t cacheLineIndex(ObjectRef selector, ObjectRef cls) {
   return ((selector.word >> 1) + (cls.word >> 1)) % cacheSize;
+}
+
+// The line of (selector, lookup class) when it holds them and a Method still
+// in use; null otherwise (the full send path then fills or checks it).
+inline const CacheLine* cachedLine(ObjectRef selector, ObjectRef cls) {
+  const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
+  if (line.selector != selector || line.lookupClass != cls || isAvail(line.method.Index()))
+    return nullptr;
+  return &line;
 }
 
 // Zeroes every line.

@@ -55,6 +55,11 @@ struct MethodShape {
   ShapeOperand guard[2];
   uint8_t forwardLiteral = 0;
   uint16_t resumeOffset = 0;  // the instruction after the forwarded send
+
+  // "^ self": the method answers its receiver and does nothing else.
+  bool answersReceiver() const {
+    return kind == Answer && answer.kind == ShapeOperand::Argument && answer.index == 0;
+  }
 };
 
 // The primitive that sets the calling frame's Context and resume offset.

@@ -2,6 +2,8 @@
 // method and returning from it, without building the frame.
 #include "smalltalk/send_shortcut.h"
 
+#include <algorithm>
+
 #include "smalltalk/bytecodes.h"
 #include "smalltalk/class_layout.h"
 #include "smalltalk/interp_inline.h"
@@ -44,13 +46,11 @@ bool operandValue(ExecutionState& es, const ShapeOperand& o, uint32_t arguments,
 // The return: receiver and arguments come off (fresh flags cleared, words
 // nil) and the answer takes the receiver's place.
 void answerSend(ExecutionState& es, ObjectRef value) {
-  const uint32_t first = static_cast<uint32_t>(es.returnPoint);
-  while (es.depth >= first) {
-    ObjectRef& word = es.stackBase[--es.depth];
-    clearFresh(word);
-    word = nilObj;
-  }
-  es.stackBase[es.depth++] = value;
+  const uint32_t receiverWord =
+      std::min<uint32_t>(es.depth, static_cast<uint32_t>(es.returnPoint) - 1);
+  releaseWords(es.stackBase + receiverWord, es.stackBase + es.depth);
+  es.stackBase[receiverWord] = value;
+  es.depth = receiverWord + 1;
 }
 
 // What Block>>enter's shape takes from the send at es.returnPoint: the
@@ -87,12 +87,8 @@ bool enter(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
 // The Enter-shaped method that `selector` finds for the receiver's class,
 // from the method cache only (a miss, or any other shape: null).
 const MethodShape* cachedEnter(ObjectRef selector, ObjectRef receiver) {
-  const ObjectRef cls = classOfReceiver(receiver);
-  const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
-  if (line.selector != selector || line.lookupClass != cls || line.shape.kind != MethodShape::Enter ||
-      isAvail(line.method.Index()))
-    return nullptr;
-  return &line.shape;
+  const CacheLine* line = cachedLine(selector, classOfReceiver(receiver));
+  return line != nullptr && line->shape.kind == MethodShape::Enter ? &line->shape : nullptr;
 }
 
 constexpr uint8_t specialByte(Special s) {
@@ -224,15 +220,8 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
 }  // namespace
 
 ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
-  const ObjectRef selector = unarySelector(kUnaryValue);
-  const ObjectRef cls = classOfReceiver(receiver);
-  const CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
-  const MethodShape& shape = line.shape;
-  if (line.selector != selector || line.lookupClass != cls || isAvail(line.method.Index()) ||
-      shape.kind != MethodShape::Answer || shape.answer.kind != ShapeOperand::Argument ||
-      shape.answer.index != 0)
-    return nilObj;
-  return line.method;
+  const CacheLine* line = cachedLine(unarySelector(kUnaryValue), classOfReceiver(receiver));
+  return line != nullptr && line->shape.answersReceiver() ? line->method : nilObj;
 }
 
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
