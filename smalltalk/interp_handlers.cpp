@@ -489,6 +489,29 @@ special_Duplicate:
       TOLVA_NEXT();
     }
   }
+  // `[condition] whileTrue: [...]`: the same three instructions send
+  // "value" to a block that runs inline, in this frame (send_shortcut.h).
+  // The duplicate and the send are made here; the block's code follows.
+  if (!base[depth - 1].isValue() && steps > 2 && pc + 1 < codeSize &&
+      code[pc] == kSendValueByte && code[pc + 1] == kBranchIfFalseByte &&
+      depth >= frameFloor(es) && capacity - depth > kInlineMarkWords && !watching &&
+      !tracingAny()) {
+    const ObjectRef block = base[depth - 1];
+    InlineCondition run;
+    if (inlineConditionAt(es, block, pc + 2, run)) {
+      interp.currentSelector = unarySelector(kUnaryValue);
+      interp.currentMethod = run.valueMethod;
+      base[depth] = block;  // the duplicate, the receiver of "value"
+      es.returnPoint = static_cast<int32_t>(depth + 1);
+      base[depth + 1] = smallInt(static_cast<int32_t>(pc + 2));  // resume after the send
+      base[depth + 2] = smallInt(static_cast<int32_t>(run.end));
+      base[depth + 3] = pointerList;
+      depth += 1 + kInlineMarkWords;
+      pc = run.entry - 1;
+      steps -= 1;  // and one more in TOLVA_NEXT
+      TOLVA_NEXT();
+    }
+  }
   TOLVA_PUSH(base[depth - 1]);
   TOLVA_NEXT();
 special_PopTop: {

@@ -59,10 +59,12 @@ struct BlockEntry {
   ObjectRef context, offset, answer;
 };
 
-bool blockEntry(ExecutionState& es, const MethodShape& enter, uint32_t arguments, BlockEntry& out) {
-  return enter.operandCount == 2 && operandValue(es, enter.operands[0], arguments, out.context) &&
-         operandValue(es, enter.operands[1], arguments, out.offset) &&
-         operandValue(es, enter.answer, arguments, out.answer);
+bool blockEntry(const MethodShape& enter, const ObjectRef* operands, uint32_t arguments,
+                BlockEntry& out) {
+  return enter.operandCount == 2 &&
+         operandInPlace(enter.operands[0], operands, arguments, out.context) &&
+         operandInPlace(enter.operands[1], operands, arguments, out.offset) &&
+         operandInPlace(enter.answer, operands, arguments, out.answer);
 }
 
 // Primitive 28's work on the running frame, which then resumes as after a
@@ -78,7 +80,7 @@ void resumeInBlock(ExecutionState& es, const BlockEntry& entry) {
 // Block>>enter: the sender's frame takes the block's Context and entry point.
 bool enter(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   BlockEntry entry;
-  if (!blockEntry(es, shape, arguments, entry)) return false;
+  if (!blockEntry(shape, &stackAt(es, es.returnPoint), arguments, entry)) return false;
   answerSend(es, entry.answer);
   resumeInBlock(es, entry);
   return true;
@@ -94,9 +96,6 @@ const MethodShape* cachedEnter(ObjectRef selector, ObjectRef receiver) {
 constexpr uint8_t specialByte(Special s) {
   return shortInstruction(Opcode::DoSpecial, static_cast<int>(s));
 }
-
-// Words of an inlined block's mark, above the block: resume offset, end, marker.
-constexpr uint32_t kInlineMarkWords = 3;
 
 // The offset just past the code of the block entered at `entry` in the
 // running method: the compiler puts the branch over the block's code
@@ -119,13 +118,21 @@ bool blockCodeEnd(const ExecutionState& es, ObjectRef entry, uint32_t& end) {
 // compiler writes it: duplicate, unary special send "value", branchIfFalse.
 // Only those runs are inlined: an error inside any other block still shows
 // the block's own line in the walkback.
-bool atLoopCondition(const ExecutionState& es) {
+// `next` is the 1-based offset of the instruction after the send.
+bool atLoopCondition(const ExecutionState& es, uint32_t next) {
   constexpr uint8_t kSendValue = shortInstruction(Opcode::SendUnary, kUnaryValue);
-  const uint32_t next = es.byteOffset;  // 1-based offset of the instruction after the send
   if (es.bytecodes == nullptr || next < 3 || next > es.codeSize) return false;
   const uint8_t* code = es.bytecodes - 1;
   return code[next - 2] == specialByte(Special::Duplicate) && code[next - 1] == kSendValue &&
          code[next] == specialByte(Special::BranchIfFalse);
+}
+
+// The offset just past the code of a whileTrue: condition block made by the
+// running method, whose send is followed by the instruction at `next`;
+// false when the block does not run inline (see runInline).
+bool inlineRunEnd(const ExecutionState& es, const BlockEntry& entry, uint32_t next, uint32_t& end) {
+  return entry.context == es.context && es.context != es.stack && atLoopCondition(es, next) &&
+         blockCodeEnd(es, entry.offset, end);
 }
 
 // A whileTrue: condition block made by the running method runs in the
@@ -133,14 +140,31 @@ bool atLoopCondition(const ExecutionState& es) {
 // block's first instruction.
 bool runInline(ExecutionState& es, const BlockEntry& entry) {
   uint32_t end = 0;
-  if (entry.context != es.context || es.context == es.stack || !atLoopCondition(es) ||
-      !blockCodeEnd(es, entry.offset, end))
-    return false;
+  if (!inlineRunEnd(es, entry, es.byteOffset, end)) return false;
   push(es, smallInt(static_cast<int32_t>(es.byteOffset)));
   push(es, smallInt(static_cast<int32_t>(end)));
   push(es, pointerList);
   es.byteOffset = static_cast<uint32_t>(entry.offset.uncheckedInt());
   return true;
+}
+
+// The block entry that a send of the Forward-shaped Method `method` to the
+// words at operands reaches: false when the guard does not hold or the
+// forwarded send is not answered by an Enter shape.
+bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
+                    uint32_t arguments, BlockEntry& entry) {
+  if (shape.guarded) {
+    ObjectRef a, b;
+    if (!operandInPlace(shape.guard[0], operands, arguments, a) ||
+        !operandInPlace(shape.guard[1], operands, arguments, b) || !a.isValue() || a != b)
+      return false;
+  }
+  uint32_t literalCount = 0;
+  const ObjectRef* literals = pointerBody(bodyOf(method)[kMethodLiterals], literalCount);
+  if (shape.forwardLiteral >= literalCount) return false;
+  const MethodShape* enter = cachedEnter(literals[shape.forwardLiteral], operands[0]);
+  // The forwarded send has the receiver alone.
+  return enter != nullptr && blockEntry(*enter, operands, 1, entry);
 }
 
 // Block>>value and Block>>run: "^ self enter" (after the argument count
@@ -149,20 +173,9 @@ bool runInline(ExecutionState& es, const BlockEntry& entry) {
 // on its stack and the return after the send as its resume point, the state
 // in which the forwarded send would have left it.
 bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
-  if (shape.guarded) {
-    ObjectRef a, b;
-    if (!operandValue(es, shape.guard[0], arguments, a) ||
-        !operandValue(es, shape.guard[1], arguments, b) || !a.isValue() || a != b)
-      return false;
-  }
-  uint32_t literalCount = 0;
-  const ObjectRef* literals =
-      pointerBody(bodyOf(interp.currentMethod)[kMethodLiterals], literalCount);
-  if (shape.forwardLiteral >= literalCount) return false;
-  const MethodShape* enter = cachedEnter(literals[shape.forwardLiteral], stackAt(es, es.returnPoint));
   BlockEntry entry;
-  // The forwarded send has the receiver alone.
-  if (enter == nullptr || !blockEntry(es, *enter, 1, entry)) return false;
+  if (!forwardedEntry(shape, interp.currentMethod, &stackAt(es, es.returnPoint), arguments, entry))
+    return false;
   if (runInline(es, entry)) return true;
   const uint32_t resumeOffset = shape.resumeOffset;  // the activation may collect
   pushActivation(es);  // resumeInBlock reads the frame
@@ -218,6 +231,20 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
 }
 
 }  // namespace
+
+bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
+                       InlineCondition& out) {
+  if (block.isValue()) return false;
+  const CacheLine* line = cachedLine(unarySelector(kUnaryValue), classOf(block));
+  if (line == nullptr || line->shape.kind != MethodShape::Forward) return false;
+  BlockEntry entry;
+  if (!forwardedEntry(line->shape, line->method, &block, 1, entry) ||
+      !inlineRunEnd(es, entry, next, out.end))
+    return false;
+  out.valueMethod = line->method;
+  out.entry = static_cast<uint32_t>(entry.offset.uncheckedInt());
+  return true;
+}
 
 ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
   const CacheLine* line = cachedLine(unarySelector(kUnaryValue), classOfReceiver(receiver));

@@ -34,6 +34,23 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
 // Lets the run loop pass over the "value" of `true whileTrue: [...]`.
 ObjectRef cachedSelfValueMethod(ObjectRef receiver);
 
+// Where the whileTrue: condition `block` runs inline (see below) when the
+// send of "value" at the duplicate before it is made: the Method that the
+// send finds (Block>>value), the block's first instruction and the offset
+// just past its code. `next` is the 1-based offset of the branchIfFalse
+// after the send. False when the send would take another path. Reads the
+// running frame's Context and code from es, nothing else; lets the run loop
+// make the send with its state in registers.
+// Words of an inline run's mark, above the block: resume offset, end, marker.
+inline constexpr uint32_t kInlineMarkWords = 3;
+struct InlineCondition {
+  ObjectRef valueMethod = nilObj;
+  uint32_t entry = 0;
+  uint32_t end = 0;
+};
+bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
+                       InlineCondition& out);
+
 // A block of the running method sent "value" as a whileTrue: condition runs
 // inside the running frame: its code shares the frame's Context anyway (an
 // error inside it shows no line of its own in a walkback). Three words above the block mark the run: the

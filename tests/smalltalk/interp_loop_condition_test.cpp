@@ -1,0 +1,92 @@
+// `[condition] whileTrue: [...]` compiled from source: the condition block
+// runs inside its method's frame, and the run loop makes the duplicate and
+// the "value" send of each pass at once. Slices must still end after exactly
+// their steps, and the send must still find what the method cache says.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "compiler_support.h"
+#include "interp_test_support.h"
+
+namespace {
+
+class LoopCondition : public InterpWorld {
+ protected:
+  void SetUp() override {
+    InterpWorld::SetUp();
+    block = makeClass("Block",
+                      {"context", "argumentCount", "argumentLocation", "bytePointer", "active", "spare"});
+    ASSERT_TRUE(loadClassVariables(block));
+    define(block, "enter\n    <28 context bytePointer>");
+    define(block, "value\n    argumentCount = 0 ifFalse: [^ false].\n    ^ self enter");
+    loadClassVariables(nilObj);
+  }
+  void TearDown() override {
+    loadClassVariables(nilObj);
+    InterpWorld::TearDown();
+  }
+
+  void define(ObjectRef cls, const std::string& source) {
+    ASSERT_TRUE(loadClassVariables(cls));
+    const Compiled c = compileText(source);
+    ASSERT_TRUE(c.ok) << source << "\n" << c.errors;
+    install(cls, charsOf(wordAt(c.method, kMethodSelector)), c.method);
+  }
+
+  ObjectRef processOf(const std::string& source) {
+    loadClassVariables(nilObj);
+    const Compiled c = compileText(source);
+    EXPECT_TRUE(c.ok) << source << "\n" << c.errors;
+    return newEvaluationProcess(c.method);
+  }
+
+  ObjectRef block = nilObj;
+};
+
+constexpr const char* kCountToAHundred =
+    "goDoIt\n    | i |\n    i := 0.\n    [i < 100] whileTrue: [i := i + 1].\n    ^ i";
+
+// Slices of 2 steps run one instruction each, which counts them all; a
+// slice of n steps then leaves ceil(total / (n - 1)) - 1 slices that end
+// with the process still running. A first run fills the method cache, so
+// that every counted run makes its sends alike (a send that misses the
+// cache activates Block>>value and runs its instructions).
+TEST_F(LoopCondition, EverySliceEndsAfterExactlyItsSteps) {
+  runToEnd(processOf(kCountToAHundred));
+  int single = 0;
+  EXPECT_EQ(runToEnd(processOf(kCountToAHundred), &single, 2).word, smallInt(100).word);
+  const int total = single + 1;
+  for (int32_t steps : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 17, 100, kSlice}) {
+    SCOPED_TRACE(steps);
+    int slices = 0;
+    EXPECT_EQ(runToEnd(processOf(kCountToAHundred), &slices, steps).word, smallInt(100).word);
+    EXPECT_EQ(slices, (total + steps - 2) / (steps - 1) - 1);
+  }
+}
+
+// A new Block>>value installed while the loop runs is what the next pass
+// sends: here it answers false, and the loop ends early.
+TEST_F(LoopCondition, ANewValueMethodTakesOverAtTheNextPass) {
+  const ObjectRef process = processOf(kCountToAHundred);
+  ASSERT_TRUE(execute(process, 200));
+  define(block, "value\n    ^ false");
+  while (execute(process, kSlice)) {
+  }
+  const ObjectRef answer = processTop(process);
+  ASSERT_TRUE(answer.isValue());
+  EXPECT_GT(answer.intValue(), 0);
+  EXPECT_LT(answer.intValue(), 100);
+}
+
+// A condition block whose argument count was changed fails Block>>value's
+// guard: the method's own answer (false) ends the loop, as the full send
+// would.
+TEST_F(LoopCondition, ABlockThatFailsTheGuardTakesTheMethodsPath) {
+  const ObjectRef process = processOf(
+      "goDoIt\n    | i b |\n    i := 0.\n    b := [i < 100].\n"
+      "    b whileTrue: [i := i + 1. i = 5 ifTrue: [<31 b 2 1>]].\n    ^ i");
+  EXPECT_EQ(runToEnd(process).word, smallInt(5).word);
+}
+
+}  // namespace
