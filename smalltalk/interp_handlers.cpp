@@ -470,6 +470,24 @@ opcode_DoSpecial:
 special_SelfReturn:
   TOLVA_CALL(selfReturn(es));
 special_StackReturn:
+  // The end of a whileTrue: condition that runs inline (send_shortcut.h),
+  // as returnFromInlinedBlock makes it: the value takes the block's word,
+  // the mark comes off, and the method goes on after the send.
+  if (depth > frameFloor(es) + kInlineMarkWords + 1) {
+    ObjectRef* const mark = base + (depth - 1 - kInlineMarkWords);
+    if (mark[2] == pointerList && mark[1] == smallInt(static_cast<int32_t>(pc + 1)) &&
+        mark[0].isValue()) {
+      const ObjectRef value = base[--depth];
+      base[depth] = nilObj;  // taken off as by a pop: it keeps its fresh flag
+      pc = static_cast<uint32_t>(mark[0].uncheckedInt()) - 1;
+      ObjectRef* const blockWord = mark - 1;
+      releaseWords(blockWord, base + depth);
+      *blockWord = value;
+      depth = static_cast<uint32_t>(blockWord - base) + 1;
+      es.returnPoint = stackAt(es, es.linkPosition + kFrameReturnPoint).intValue();
+      TOLVA_NEXT();
+    }
+  }
   TOLVA_CALL(stackReturn(es));
 special_Duplicate:
   if (depth == 0) [[unlikely]] fatalNumber(kStackUnderflow, depth);

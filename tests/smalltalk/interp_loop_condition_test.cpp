@@ -65,6 +65,28 @@ TEST_F(LoopCondition, EverySliceEndsAfterExactlyItsSteps) {
   }
 }
 
+// Every word above a process's depth is nil between slices: a new frame's
+// temporaries are taken to be nil already, and the collector keeps what
+// the stack holds. A condition run's mark and value must come off whole,
+// at every point where a slice may end.
+TEST_F(LoopCondition, NothingStaysAboveTheTopBetweenSlices) {
+  const ObjectRef process = processOf(
+      "goDoIt\n    | i j |\n    i := 0. j := 0.\n"
+      "    [i := i + 1. i < 20 ifTrue: [j := j + 1]. i < 40] whileTrue: [j := j + 2].\n"
+      "    ^ j");
+  bool running = true;
+  int slices = 0;
+  while (running) {
+    running = execute(process, 4);
+    ++slices;
+    const ObjectRef stack = wordAt(process, kProcessStack);
+    const uint32_t depth = static_cast<uint32_t>(wordAt(process, kProcessDepth).intValue());
+    for (uint32_t i = depth; i < wordCount(stack); ++i)
+      ASSERT_EQ(wordAt(stack, i), nilObj) << "slice " << slices << ", word " << i + 1;
+  }
+  EXPECT_EQ(processTop(process).word, smallInt(19 + 2 * 39).word);
+}
+
 // A new Block>>value installed while the loop runs is what the next pass
 // sends: here it answers false, and the loop ends early.
 TEST_F(LoopCondition, ANewValueMethodTakesOverAtTheNextPass) {
