@@ -1,12 +1,16 @@
 #include "smalltalk/method_cache.h"
 
 CacheLine methodCache[cacheSize];
+CacheLine spareLines[kSpareLines];
 
 void flushMethodCache() {
   for (CacheLine& line : methodCache) line = CacheLine{};
+  for (CacheLine& line : spareLines) line = CacheLine{};
 }
 
 void flushCacheSelector(ObjectRef selector) {
   for (CacheLine& line : methodCache)
+    if (line.selector == selector) line.selector = ObjectRef{};
+  for (CacheLine& line : spareLines)
     if (line.selector == selector) line.selector = ObjectRef{};
 }

@@ -39,8 +39,24 @@ inline const CacheLine* cachedLine(ObjectRef selector, ObjectRef cls) {
   return &line;
 }
 
-// Zeroes every line.
+// Lines that a collision pushed out, kept in a second, smaller table that is
+// indexed another way. Two sends that keep taking one line from each other
+// (the line formula puts some pairs together) then find their Method there
+// again, without the search along the superclass chain and the shape's
+// symbolic run. Flushed with the cache, by the same rules; only the send's
+// miss path (send.cpp) reads it.
+inline constexpr uint32_t kSpareLines = 64;
+extern CacheLine spareLines[kSpareLines];
+
+// The spare line of (selector, lookup class): the top six bits of a
+// multiplicative hash, unrelated to the cache's own line formula.
+inline uint32_t spareLineIndex(ObjectRef selector, ObjectRef cls) {
+  return ((selector.word ^ (cls.word << 16)) * 0x9E3779B1u) >> 26;
+}
+static_assert(kSpareLines == 64, "spareLineIndex answers six bits");
+
+// Zeroes every line, the spare ones too.
 void flushMethodCache();
-// Clears the selector word of every line that holds selector (primitives 38
-// and 39, and every method installation).
+// Clears the selector word of every line, spare ones too, that holds
+// selector (primitives 38 and 39, and every method installation).
 void flushCacheSelector(ObjectRef selector);

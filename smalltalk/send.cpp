@@ -96,11 +96,27 @@ bool send(ExecutionState& es, ObjectRef cls) {
 
 namespace {
 
-// A miss: the search along the superclass chain (and recovery), then the line
-// is written.
+// A line about to be replaced goes to its spare line.
+void keepAsSpare(const CacheLine& line) {
+  if (line.selector == ObjectRef{}) return;
+  spareLines[spareLineIndex(line.selector, line.lookupClass)] = line;
+}
+
+// A miss: the spare line when it holds the pair, else the search along the
+// superclass chain (and recovery); then the line is written, and the line it
+// replaces is kept as a spare.
 [[gnu::noinline]] const CacheLine* fillLine(ExecutionState& es, ObjectRef cls, CacheLine& line) {
+  const ObjectRef selector = interp.currentSelector;
+  const CacheLine spare = spareLines[spareLineIndex(selector, cls)];
+  if (spare.selector == selector && spare.lookupClass == cls && !isAvail(spare.method.Index())) {
+    keepAsSpare(line);
+    line = spare;
+    interp.currentMethod = line.method;
+    return &line;
+  }
   ObjectRef foundClass = nilObj;
   if (!lookupMethod(cls, &foundClass) && !recover(es, cls, &foundClass)) return nullptr;
+  keepAsSpare(line);
   line = CacheLine{interp.currentSelector, cls, foundClass, interp.currentMethod,
                    classifyMethod(interp.currentMethod)};
   return &line;

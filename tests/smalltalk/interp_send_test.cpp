@@ -112,6 +112,38 @@ TEST_F(Sends, SecondSendIsACacheHitUntilTheSelectorIsFlushed) {
   EXPECT_EQ(sendUnary(obj, "bar").word, smallInt(2).word);
 }
 
+// Two selectors whose sends share a cache line take it from each other; the
+// line pushed out is kept as a spare and comes back on the next miss. A
+// method installed since (which flushes its selector) is what the send then
+// finds, not the spare line of the old one.
+TEST_F(Sends, ALinePushedOutComesBackUntilItsSelectorIsFlushed) {
+  const ObjectRef first = intern("bar");
+  ObjectRef second = nilObj;
+  for (int i = 0; second == nilObj; ++i) {
+    const ObjectRef candidate = intern(("bar" + std::to_string(i)).c_str());
+    if (cacheLineIndex(candidate, foo) == cacheLineIndex(first, foo) &&
+        spareLineIndex(candidate, foo) != spareLineIndex(first, foo))
+      second = candidate;
+  }
+  const std::string secondText = charsOf(second);
+  const ObjectRef firstMethod = install(foo, "bar", answering(smallInt(1)));
+  install(foo, secondText.c_str(), answering(smallInt(2)));
+  const ObjectRef obj = instanceOf(foo, {nilObj});
+  EXPECT_EQ(sendUnary(obj, "bar").word, smallInt(1).word);
+  EXPECT_EQ(sendUnary(obj, secondText.c_str()).word, smallInt(2).word);
+  const CacheLine& spare = spareLines[spareLineIndex(first, foo)];
+  EXPECT_EQ(spare.selector, first);
+  EXPECT_EQ(spare.method, firstMethod);
+  EXPECT_EQ(sendUnary(obj, "bar").word, smallInt(1).word);
+  EXPECT_EQ(methodCache[cacheLineIndex(first, foo)].method, firstMethod);
+  EXPECT_EQ(sendUnary(obj, secondText.c_str()).word, smallInt(2).word);  // "bar" is a spare again
+  install(foo, "bar", answering(smallInt(3)));
+  EXPECT_EQ(sendUnary(obj, "bar").word, smallInt(3).word);
+  ASSERT_EQ(spareLines[spareLineIndex(second, foo)].selector, second);
+  collectGarbage(true);  // spare lines go with the cache
+  EXPECT_TRUE(cacheIsEmpty());
+}
+
 TEST_F(Sends, InheritedMethodLineNamesBothClasses) {
   ObjectRef m = install(foo, "bar", answering(smallInt(1)));
   EXPECT_EQ(sendUnary(instanceOf(sub, {nilObj}), "bar").word, smallInt(1).word);

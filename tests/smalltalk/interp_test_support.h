@@ -123,9 +123,13 @@ inline ObjectRef run(const HandMadeMethod& shape, ObjectRef receiver = nilObj,
 }
 
 inline bool cacheIsEmpty() {
+  auto empty = [](const CacheLine& line) {
+    return !line.selector.word && !line.lookupClass.word && !line.foundClass.word && !line.method.word;
+  };
   for (const CacheLine& line : methodCache)
-    if (line.selector.word || line.lookupClass.word || line.foundClass.word || line.method.word)
-      return false;
+    if (!empty(line)) return false;
+  for (const CacheLine& line : spareLines)
+    if (!empty(line)) return false;
   return true;
 }
 
