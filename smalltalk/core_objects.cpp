@@ -75,6 +75,15 @@ ObjectRef newDictionary() {
   return dictionary;
 }
 
+ObjectRef floatClass() { return knownFloat.value(); }
+
+ObjectRef newFloatOfClass(double value, ObjectRef cls) {
+  ObjectRef number = newByteObject(kFloatBytes);
+  setClass(number, cls);  // held by the globals: the allocation cannot have taken it
+  putDouble(bytesOf(number), value);
+  return number;
+}
+
 ObjectRef newFloat(double value) {
   ObjectRef number = withClassNamed(newByteObject(kFloatBytes), knownFloat);
   putDouble(bytesOf(number), value);

@@ -21,6 +21,11 @@ ObjectRef newContext(ObjectRef method, ObjectRef arguments, ObjectRef temporarie
                      int32_t linkPosition);
 ObjectRef newDictionary();
 ObjectRef newFloat(double value);
+// The class of the Floats made here (the global Float), and newFloat for a
+// caller that read it already (the Float primitives read it once for their
+// arguments and their answer).
+ObjectRef floatClass();
+ObjectRef newFloatOfClass(double value, ObjectRef cls);
 // The double held by a Float's 8 bytes (little-endian whatever the machine's order).
 inline double floatValue(ObjectRef aFloat) {
   TOLVA_CHECK(byteSize(aFloat) >= kFloatBytes, kSourceTolva);

@@ -417,7 +417,18 @@ send_by_cache:
         }
         const uint32_t first = static_cast<uint32_t>(returnPoint) - 1;
         ObjectRef answer = nilObj;
-        done = answerInPlace(line.shape, base + first, depth - first, capacity - depth, answer);
+        const MethodShape& shape = line.shape;
+        if (shape.kind == MethodShape::Primitive && shape.answersResult && shape.plainInPlace &&
+            shape.operandCount == depth - first && capacity - depth >= kPrimitiveArgumentRoom) {
+          // The common case of answerInPlace (a Float or Array primitive
+          // answering its result) without its call. The primitive may
+          // collect, which wipes the line: the flag is read first.
+          const bool activateOnNil = shape.activateOnNil;
+          answer = callListedPrimitive(shape.primitive, base + first);
+          done = answer == nilObj && activateOnNil ? InPlace::Activate : InPlace::Answered;
+        } else {
+          done = answerInPlace(shape, base + first, depth - first, capacity - depth, answer);
+        }
         if (done == InPlace::Answered) {
           interp.currentSelector = selector;
           interp.currentMethod = method;

@@ -17,34 +17,37 @@ constexpr uint32_t kScrambleMask = 0xFFFF;
 // The split of primitive 106 keeps this many bits of the mantissa.
 constexpr int kSplitMantissaBits = 12;
 
-KnownGlobal knownFloat("Float");
-
-// A Float's value into out; false for anything else. (A bool and an out
-// parameter rather than an optional: the optional came back through memory
-// and stalled every Float operation.)
-[[gnu::always_inline]] inline bool floatArg(ObjectRef ref, double& out) {
-  if (!isLiveByteObject(ref) || byteSize(ref) != kFloatBytes) return false;
-  if (classOf(ref) != knownFloat.value()) return false;
+// A Float's value into out (cls being the class Float); false for anything
+// else. (A bool and an out parameter rather than an optional: the optional
+// came back through memory and stalled every Float operation.)
+[[gnu::always_inline]] inline bool floatArg(ObjectRef ref, ObjectRef cls, double& out) {
+  if (!isLiveByteObject(ref) || byteSize(ref) != kFloatBytes || classOf(ref) != cls) return false;
   out = floatValue(ref);
   return true;
 }
 
+bool floatArg(ObjectRef ref, double& out) { return floatArg(ref, floatClass(), out); }
+
 template <typename Op>
 ObjectRef floatArithmetic(const ObjectRef* args, Op op) {
+  const ObjectRef cls = floatClass();
   double a, b;
-  return floatArg(args[0], a) && floatArg(args[1], b) ? newFloat(op(a, b)) : nilObj;
+  return floatArg(args[0], cls, a) && floatArg(args[1], cls, b) ? newFloatOfClass(op(a, b), cls)
+                                                                 : nilObj;
 }
 
 template <typename Op>
 ObjectRef floatComparison(const ObjectRef* args, Op op) {
+  const ObjectRef cls = floatClass();
   double a, b;
-  return floatArg(args[0], a) && floatArg(args[1], b) ? booleanObj(op(a, b)) : nilObj;
+  return floatArg(args[0], cls, a) && floatArg(args[1], cls, b) ? booleanObj(op(a, b)) : nilObj;
 }
 
 template <typename Op>
 ObjectRef floatFunction(const ObjectRef* args, Op op) {
+  const ObjectRef cls = floatClass();
   double a;
-  return floatArg(args[0], a) ? newFloat(op(a)) : nilObj;
+  return floatArg(args[0], cls, a) ? newFloatOfClass(op(a), cls) : nilObj;
 }
 
 // Arithmetic right shift of a 32-bit word, written without relying on the
