@@ -419,7 +419,8 @@ send_by_cache:
         ObjectRef answer = nilObj;
         const MethodShape& shape = line.shape;
         if (shape.kind == MethodShape::Primitive && shape.answersResult && shape.plainInPlace &&
-            shape.operandCount == depth - first && capacity - depth >= kPrimitiveArgumentRoom) {
+            shape.guardCount == 0 && shape.operandCount == depth - first &&
+            capacity - depth >= kPrimitiveArgumentRoom) {
           // The common case of answerInPlace (a Float or Array primitive
           // answering its result) without its call. The primitive may
           // collect, which wipes the line: the flag is read first.

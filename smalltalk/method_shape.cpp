@@ -3,7 +3,8 @@
 // The run follows the method's code with an abstract stack of known values.
 // It accepts pushes of arguments, instance variables and constants,
 // temporaries (which start as nil), at most one primitive from the list
-// below (or 28, Block>>enter's), the inline isNil/notNil tests, branches whose
+// below (or 28, Block>>enter's), the inline isNil/notNil tests, up to two
+// comparisons of known values (guards, taken as true), branches whose
 // condition is known, and the returns. Anything else (a send, the current
 // Context, a store into the receiver, a second primitive) means the method
 // is not a shape and is activated as usual.
@@ -80,7 +81,7 @@ class SymbolicRun {
           assigned_ = true;
           break;
         case Opcode::SendUnary: if (!testNil()) return {}; break;
-        case Opcode::SendBinary: if (!guardEquals()) return {}; break;
+        case Opcode::SendBinary: if (!guardComparison()) return {}; break;
         case Opcode::MarkArguments:
           if (!forwardToSelf()) return {};
           return shape_;
@@ -152,7 +153,7 @@ class SymbolicRun {
     if (v.kind == Value::PrimitiveResult) {
       isNil = false;
       assumedNotNil_ = true;
-    } else if (v.operand.kind == ShapeOperand::Constant) {
+    } else if (v.kind == Value::Operand && v.operand.kind == ShapeOperand::Constant) {
       isNil = v.operand.constant == nilObj;
     } else {
       return false;
@@ -160,18 +161,24 @@ class SymbolicRun {
     return push(constant(booleanObj(isNil == (operand_ == kUnaryIsNil))));
   }
 
-  // "a = b" on an instance variable or argument and a small integer
-  // constant: the shape then holds only while they are equal.
-  bool guardEquals() {
-    constexpr int kEqualsIndex = 6;  // "=" in the binary special selectors
+  // "a < b" to "a ~= b" on two known values that are not both constants
+  // (a constant must be a small integer): the run takes the comparison as
+  // true, and the shape then holds only while it is.
+  bool guardComparison() {
+    constexpr int kFirstComparison = 2;  // "<" in the binary special selectors
+    constexpr int kLastComparison = 7;   // "~="
     Value b, a;
-    if (operand_ != kEqualsIndex || shape_.guarded || !pop(b) || !pop(a)) return false;
+    if (operand_ < kFirstComparison || operand_ > kLastComparison ||
+        shape_.guardCount == MethodShape::kMaxGuards || !pop(b) || !pop(a))
+      return false;
     if (a.kind != Value::Operand || b.kind != Value::Operand) return false;
-    if (b.operand.kind != ShapeOperand::Constant || !b.operand.constant.isValue()) return false;
-    if (a.operand.kind == ShapeOperand::Constant) return false;
-    shape_.guarded = true;
-    shape_.guard[0] = a.operand;
-    shape_.guard[1] = b.operand;
+    const bool constantA = a.operand.kind == ShapeOperand::Constant;
+    const bool constantB = b.operand.kind == ShapeOperand::Constant;
+    if (constantA && constantB) return false;
+    if ((constantA && !a.operand.constant.isValue()) || (constantB && !b.operand.constant.isValue()))
+      return false;
+    shape_.guards[shape_.guardCount++] =
+        MethodShape::Guard{a.operand, b.operand, static_cast<uint8_t>(operand_)};
     return push(Value{Value::Guard, {}});
   }
 
@@ -197,7 +204,7 @@ class SymbolicRun {
   }
 
   bool primitive() {
-    if (offset_ > size_ || shape_.primitive != 0 || shape_.guarded) return false;
+    if (offset_ > size_ || shape_.primitive != 0) return false;
     const int number = code_[offset_++ - 1];
     const int count = operand_;
     if (count > static_cast<int>(depth_) || count > 4) return false;
@@ -242,14 +249,13 @@ class SymbolicRun {
 
   bool finish(Value answer) {
     if (answer.kind != Value::Operand && answer.kind != Value::PrimitiveResult) return false;
-    if (shape_.guarded) return false;  // a guard serves only a forward
     shape_.answersResult = answer.kind == Value::PrimitiveResult;
     shape_.answer = answer.operand;
     if (shape_.primitive == 0) {
       shape_.kind = MethodShape::Answer;
     } else if (shape_.primitive == kEnterPrimitive) {
       // Whether primitive 28 succeeded is not tested: the method goes on alike.
-      if (shape_.answersResult || assumedNotNil_) return false;
+      if (shape_.answersResult || assumedNotNil_ || shape_.guardCount != 0) return false;
       shape_.kind = MethodShape::Enter;
     } else {
       shape_.kind = MethodShape::Primitive;

@@ -48,17 +48,26 @@ struct MethodShape {
   ShapeOperand operands[4];
   ShapeOperand answer;  // unless answersResult
   // Forward: the method's answer is that of a unary message to self (the
-  // literal `forwardLiteral`), sent at `resumeOffset - 1`'s instruction; it
-  // applies only while guard[0] = guard[1] holds for small integers (when
-  // `guarded`), as Block>>value checks its argument count.
-  bool guarded = false;
-  ShapeOperand guard[2];
+  // literal `forwardLiteral`), sent at `resumeOffset - 1`'s instruction.
   uint8_t forwardLiteral = 0;
   uint16_t resumeOffset = 0;  // the instruction after the forwarded send
+  // Comparisons that the method makes of its receiver, arguments, instance
+  // variables and small integer constants before it answers (Block>>value's
+  // "argumentCount = 0", "self >= 0 and: [aNumber > 0]"): the shape followed
+  // the path on which each is true, so it applies only while each holds for
+  // small integers; otherwise the method runs.
+  struct Guard {
+    ShapeOperand left, right;
+    uint8_t comparison = 0;  // the binary special selector: "<" to "~="
+  };
+  static constexpr int kMaxGuards = 2;
+  uint8_t guardCount = 0;
+  Guard guards[kMaxGuards];
 
   // "^ self": the method answers its receiver and does nothing else.
   bool answersReceiver() const {
-    return kind == Answer && answer.kind == ShapeOperand::Argument && answer.index == 0;
+    return kind == Answer && guardCount == 0 && answer.kind == ShapeOperand::Argument &&
+           answer.index == 0;
   }
 };
 

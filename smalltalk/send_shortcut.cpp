@@ -6,6 +6,7 @@
 
 #include "smalltalk/bytecodes.h"
 #include "smalltalk/class_layout.h"
+#include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
 #include "smalltalk/primitive_table.h"
@@ -36,6 +37,38 @@ namespace {
       return true;
   }
   return false;
+}
+
+// Whether every guard of the shape holds for the send whose words start at
+// operands: both sides small integers, compared as the method's binary
+// sends compare them inline, with the answer true.
+[[gnu::always_inline]] inline bool checkGuards(const MethodShape& shape, const ObjectRef* operands,
+                                               uint32_t arguments) {
+  for (uint8_t i = 0; i < shape.guardCount; ++i) {
+    const MethodShape::Guard& guard = shape.guards[i];
+    ObjectRef left, right;
+    if (!operandInPlace(guard.left, operands, arguments, left) ||
+        !operandInPlace(guard.right, operands, arguments, right) || !left.isValue() ||
+        !right.isValue())
+      return false;
+    const int32_t a = left.uncheckedInt(), b = right.uncheckedInt();
+    bool holds = false;
+    switch (static_cast<IntegerOperation>(guard.comparison)) {
+      case IntegerOperation::Less: holds = a < b; break;
+      case IntegerOperation::Greater: holds = a > b; break;
+      case IntegerOperation::LessEqual: holds = a <= b; break;
+      case IntegerOperation::GreaterEqual: holds = a >= b; break;
+      case IntegerOperation::Equal: holds = a == b; break;
+      case IntegerOperation::NotEqual: holds = a != b; break;
+      default: return false;
+    }
+    if (!holds) return false;
+  }
+  return true;
+}
+[[gnu::always_inline]] inline bool guardsHold(const MethodShape& shape, const ObjectRef* operands,
+                                              uint32_t arguments) {
+  return shape.guardCount == 0 || checkGuards(shape, operands, arguments);
 }
 
 // Operand o of the send whose receiver is at es.returnPoint.
@@ -153,12 +186,7 @@ bool runInline(ExecutionState& es, const BlockEntry& entry) {
 // forwarded send is not answered by an Enter shape.
 bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
                     uint32_t arguments, BlockEntry& entry) {
-  if (shape.guarded) {
-    ObjectRef a, b;
-    if (!operandInPlace(shape.guard[0], operands, arguments, a) ||
-        !operandInPlace(shape.guard[1], operands, arguments, b) || !a.isValue() || a != b)
-      return false;
-  }
+  if (!guardsHold(shape, operands, arguments)) return false;
   uint32_t literalCount = 0;
   const ObjectRef* literals = pointerBody(bodyOf(method)[kMethodLiterals], literalCount);
   if (shape.forwardLiteral >= literalCount) return false;
@@ -253,6 +281,7 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
 
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer) {
+  if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
   if (shape.kind == MethodShape::Answer)
     return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered
                                                                       : InPlace::Other;
@@ -290,6 +319,7 @@ bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value) {
 
 bool answerByShape(ExecutionState& es, const MethodShape& shape) {
   const uint32_t arguments = es.depth - static_cast<uint32_t>(es.returnPoint) + 1;
+  if (!guardsHold(shape, &stackAt(es, es.returnPoint), arguments)) return false;
   ObjectRef answer = nilObj;
   switch (shape.kind) {
     case MethodShape::None:

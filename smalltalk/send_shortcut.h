@@ -16,7 +16,7 @@ bool answerByShape(ExecutionState& es, const MethodShape& shape);
 // How answerInPlace dealt with a send.
 enum class InPlace {
   Answered,  // the answer is there
-  Activate,  // the primitive failed without effect: the method must run
+  Activate,  // a guard does not hold, or the primitive failed without effect: the method must run
   Other,     // a shape it does not take: answerByShape may
 };
 

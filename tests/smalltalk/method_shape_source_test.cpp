@@ -47,10 +47,48 @@ TEST_F(SourceShapes, TheLibrarysOneLinersAndBlockEntry) {
       {"size\n    ^ <12 self> - 1", MethodShape::None},
       {"twice\n    self enter.\n    ^ self enter", MethodShape::None},
       {"other\n    ^ self enter: 3", MethodShape::None},
-      {"check\n    argumentCount = 0 ifFalse: [^ 1].\n    ^ 2", MethodShape::None},
+      {"check\n    argumentCount = 0 ifFalse: [^ 1].\n    ^ 2", MethodShape::Answer},  // guarded
       {"later\n    | t |\n    t := 3.\n    ^ self enter", MethodShape::None},
   };
   for (const Case& c : cases) EXPECT_EQ(shapeOf(c.source).kind, c.kind) << c.source;
+}
+
+// Comparisons of known values before the answer become guards, at most two;
+// the path taken is the one on which they are true.
+TEST_F(SourceShapes, ComparisonsBeforeTheAnswerBecomeGuards) {
+  struct Case {
+    const char* source;
+    MethodShape::Kind kind;
+    int guards;
+  };
+  const Case cases[] = {
+      {"fib: n\n    n < 2 ifTrue: [^ n].\n    ^ (self fib: n - 1) + (self fib: n - 2)",
+       MethodShape::Answer, 1},
+      {"max: x\n    ^ self > x ifTrue: [self] ifFalse: [x]", MethodShape::Answer, 1},
+      {"// x\n    | q |\n    (self >= 0 and: [x > 0]) ifTrue: [\n        q := <69 self x>.\n"
+       "        q isNil ifFalse: [^ q]].\n    ^ self foo: x",
+       MethodShape::Primitive, 2},
+      {"three: x\n    (self > 0 and: [x > 0 and: [x < 9]]) ifTrue: [^ x].\n    ^ 0", MethodShape::None, 0},
+      {"constants\n    3 < 4 ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
+      {"nilSide: x\n    x < nil ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
+      {"tested: x\n    (self < x) isNil ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
+      {"sum: x\n    self + x > 0 ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
+  };
+  for (const Case& c : cases) {
+    const MethodShape shape = shapeOf(c.source);
+    EXPECT_EQ(shape.kind, c.kind) << c.source;
+    EXPECT_EQ(shape.guardCount, c.guards) << c.source;
+  }
+  const MethodShape division = shapeOf(
+      "// x\n    | q |\n    (self >= 0 and: [x > 0]) ifTrue: [\n        q := <69 self x>.\n"
+      "        q isNil ifFalse: [^ q]].\n    ^ self foo: x");
+  EXPECT_EQ(division.guards[0].left.kind, ShapeOperand::Argument);
+  EXPECT_EQ(division.guards[0].left.index, 0);
+  EXPECT_EQ(division.guards[0].comparison, 5);  // ">="
+  EXPECT_EQ(division.guards[1].left.index, 1);
+  EXPECT_EQ(division.guards[1].comparison, 3);  // ">"
+  EXPECT_TRUE(division.activateOnNil);
+  EXPECT_FALSE(shapeOf("max: x\n    ^ self > x ifTrue: [self] ifFalse: [x]").answersReceiver());
 }
 
 TEST_F(SourceShapes, AForwardRecordsItsGuardSelectorAndResumePoint) {
@@ -58,10 +96,11 @@ TEST_F(SourceShapes, AForwardRecordsItsGuardSelectorAndResumePoint) {
       compileText("value\n    argumentCount = 0 ifFalse: [^ self numArgsError: 0].\n    ^ self enter");
   const MethodShape shape = classifyMethod(c.method);
   ASSERT_EQ(shape.kind, MethodShape::Forward);
-  EXPECT_TRUE(shape.guarded);
-  EXPECT_EQ(shape.guard[0].kind, ShapeOperand::Instance);
-  EXPECT_EQ(shape.guard[0].index, 1);
-  EXPECT_EQ(shape.guard[1].constant.word, smallInt(0).word);
+  ASSERT_EQ(shape.guardCount, 1);
+  EXPECT_EQ(shape.guards[0].left.kind, ShapeOperand::Instance);
+  EXPECT_EQ(shape.guards[0].left.index, 1);
+  EXPECT_EQ(shape.guards[0].right.constant.word, smallInt(0).word);
+  EXPECT_EQ(shape.guards[0].comparison, 6);  // "="
   EXPECT_EQ(symbolText(literalAt(c, shape.forwardLiteral)), "enter");
   // The resume point is the return right after the send.
   ASSERT_GE(shape.resumeOffset, 1);

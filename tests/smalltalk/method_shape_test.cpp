@@ -138,6 +138,33 @@ TEST_F(Shapes, ASendAnsweredFromTheCacheLineAnswersAsTheFirst) {
   }
 }
 
+// "n > 2 ifTrue: [^ n]. ^ 99": the shape answers n where the guard holds;
+// anything else runs the method, which then decides. An argument that is
+// not a small integer compares through its own ">" (here answering false),
+// so the guard must not hold for it, whatever its reference reads as.
+TEST_F(Shapes, AGuardedShapeAnswersOnlyWhereItsGuardHolds) {
+  const ObjectRef box = defineClass("Box", nilObj, 1);
+  const ObjectRef other = defineClass("Other");
+  const ObjectRef large = install(
+      box, "large:",
+      makeMethod({{0x21, 0x52, 0xB3, kBranchIfFalse, 0, 9, 0x21, kStackReturn, 0x40, kStackReturn},
+                  {smallInt(99)}}));
+  install(other, ">", makeMethod({{0x57, kStackReturn}}));  // ^ false
+  ASSERT_EQ(classifyMethod(large).guardCount, 1);
+  const ObjectRef receiver = instanceOf(box, {nilObj});
+  const ObjectRef stranger = instanceOf(other);
+  for (int pass = 0; pass < 3; ++pass) {
+    SCOPED_TRACE(pass);
+    EXPECT_EQ(sendOne(receiver, "large:", smallInt(5)).word, smallInt(5).word);
+    EXPECT_EQ(sendOne(receiver, "large:", smallInt(2)).word, smallInt(99).word);
+    EXPECT_EQ(sendOne(receiver, "large:", smallInt(-40)).word, smallInt(99).word);
+    EXPECT_EQ(sendOne(receiver, "large:", stranger).word, smallInt(99).word);
+  }
+  const CacheLine& line = methodCache[cacheLineIndex(intern("large:"), box)];
+  ASSERT_EQ(line.selector, intern("large:"));
+  EXPECT_EQ(line.shape.kind, MethodShape::Answer);
+}
+
 TEST_F(Shapes, InstanceWordsPastTheBodyReadAsNil) {
   ObjectRef cls = defineClass("Empty");
   install(cls, "third:", makeMethod({{0x12, kStackReturn}}));
