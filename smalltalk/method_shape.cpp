@@ -163,12 +163,14 @@ class SymbolicRun {
 
   // "a < b" to "a ~= b" on two known values that are not both constants
   // (a constant must be a small integer): the run takes the comparison as
-  // true, and the shape then holds only while it is.
+  // true, and the shape then holds only while it is. The shortcut tests its
+  // guards before it runs the primitive, so a comparison after the primitive
+  // (which may have stored into the receiver) is not taken.
   bool guardComparison() {
     constexpr int kFirstComparison = 2;  // "<" in the binary special selectors
     constexpr int kLastComparison = 7;   // "~="
     Value b, a;
-    if (operand_ < kFirstComparison || operand_ > kLastComparison ||
+    if (operand_ < kFirstComparison || operand_ > kLastComparison || shape_.primitive != 0 ||
         shape_.guardCount == MethodShape::kMaxGuards || !pop(b) || !pop(a))
       return false;
     if (a.kind != Value::Operand || b.kind != Value::Operand) return false;

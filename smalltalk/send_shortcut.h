@@ -34,6 +34,10 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
 // Lets the run loop pass over the "value" of `true whileTrue: [...]`.
 ObjectRef cachedSelfValueMethod(ObjectRef receiver);
 
+// Words of an inline run's mark (see returnFromInlinedBlock), above the
+// block: resume offset, end, marker.
+inline constexpr uint32_t kInlineMarkWords = 3;
+
 // Where the whileTrue: condition `block` runs inline (see below) when the
 // send of "value" at the duplicate before it is made: the Method that the
 // send finds (Block>>value), the block's first instruction and the offset
@@ -41,8 +45,6 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver);
 // after the send. False when the send would take another path. Reads the
 // running frame's Context and code from es, nothing else; lets the run loop
 // make the send with its state in registers.
-// Words of an inline run's mark, above the block: resume offset, end, marker.
-inline constexpr uint32_t kInlineMarkWords = 3;
 struct InlineCondition {
   ObjectRef valueMethod = nilObj;
   uint32_t entry = 0;

@@ -73,6 +73,7 @@ TEST_F(SourceShapes, ComparisonsBeforeTheAnswerBecomeGuards) {
       {"nilSide: x\n    x < nil ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
       {"tested: x\n    (self < x) isNil ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
       {"sum: x\n    self + x > 0 ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
+      {"store: x\n    <31 self 2 x>.\n    argumentCount > 0 ifTrue: [^ 1].\n    ^ 2", MethodShape::None, 0},
   };
   for (const Case& c : cases) {
     const MethodShape shape = shapeOf(c.source);
