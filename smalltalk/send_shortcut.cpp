@@ -281,12 +281,14 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
 
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer) {
-  if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
-  if (shape.kind == MethodShape::Answer)
+  if (shape.kind == MethodShape::Answer) {
+    if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
     return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered
                                                                       : InPlace::Other;
+  }
   if (!shape.plainInPlace || shape.operandCount != arguments || roomAbove < kPrimitiveArgumentRoom)
     return InPlace::Other;
+  if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
   // The shape may be a cache line's, which a collection inside the primitive
   // wipes: what is needed afterwards is read first.
   const ShapeOperand answerOperand = shape.answer;
@@ -319,20 +321,23 @@ bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value) {
 
 bool answerByShape(ExecutionState& es, const MethodShape& shape) {
   const uint32_t arguments = es.depth - static_cast<uint32_t>(es.returnPoint) + 1;
-  if (!guardsHold(shape, &stackAt(es, es.returnPoint), arguments)) return false;
   ObjectRef answer = nilObj;
   switch (shape.kind) {
     case MethodShape::None:
       return false;
     case MethodShape::Answer:
-      if (!operandValue(es, shape.answer, arguments, answer)) return false;
+      if (!guardsHold(shape, &stackAt(es, es.returnPoint), arguments) ||
+          !operandValue(es, shape.answer, arguments, answer))
+        return false;
       break;
-    case MethodShape::Enter:
+    case MethodShape::Enter:  // never guarded
       return enter(es, shape, arguments);
-    case MethodShape::Forward:
+    case MethodShape::Forward:  // forward tests the guards
       return forward(es, shape, arguments);
     case MethodShape::Primitive:
-      if (!primitiveAnswer(es, shape, arguments, answer)) return false;
+      if (!guardsHold(shape, &stackAt(es, es.returnPoint), arguments) ||
+          !primitiveAnswer(es, shape, arguments, answer))
+        return false;
       break;
   }
   answerSend(es, answer);
