@@ -84,11 +84,7 @@ ObjectRef newFloatOfClass(double value, ObjectRef cls) {
   return number;
 }
 
-ObjectRef newFloat(double value) {
-  ObjectRef number = withClassNamed(newByteObject(kFloatBytes), knownFloat);
-  putDouble(bytesOf(number), value);
-  return number;
-}
+ObjectRef newFloat(double value) { return newFloatOfClass(value, floatClass()); }
 
 ObjectRef newLink(ObjectRef key, ObjectRef value) {
   ObjectRef link = withClassNamed(newPointerObject(kLinkWords), knownLink);
