@@ -53,7 +53,8 @@ void markSystemRoots() {
 
 void markFreshObjects() {
   for (uint32_t i = 1; i <= kLastIndex; ++i) {
-    if ((objTbl[i].flags & kFreshFlag) != 0) markRef(ObjectRef::fromIndex(i));
+    if ((objTbl[i].flags & kFreshFlag) == 0) continue;
+    markRef(ObjectRef::fromIndex(i));
     drainMarkStack();
   }
 }

@@ -21,7 +21,6 @@ KnownGlobal knownByteArray("ByteArray");
 KnownGlobal knownChar("Char");
 KnownGlobal knownContext("Context");
 KnownGlobal knownDictionary("Dictionary");
-KnownGlobal knownFloat("Float");
 KnownGlobal knownLink("Link");
 KnownGlobal knownMethod("Method");
 
@@ -29,20 +28,9 @@ ObjectRef withClassNamed(ObjectRef obj, KnownGlobal& cls) {
   return withClass(obj, cls.value());
 }
 
-static_assert(sizeof(double) == kFloatBytes, "a Float body holds one double");
-
-// Floats are held little-endian whatever the machine's order.
-void putDouble(uint8_t* out, double value) {
-  uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(out, &bits, sizeof bits);
-  } else {
-    for (uint32_t i = 0; i < kFloatBytes; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
-  }
-}
-
 }  // namespace
+
+KnownGlobal floatGlobal("Float");
 
 ObjectRef newArray(uint32_t words) { return withClass(newPointerObject(words), arrayClass()); }
 
@@ -73,15 +61,6 @@ ObjectRef newDictionary() {
   ObjectRef buckets = newArray(kDictionaryArrayWords);  // the fresh dictionary survives this
   storeWord(dictionary, kTableArray, buckets);
   return dictionary;
-}
-
-ObjectRef floatClass() { return knownFloat.value(); }
-
-ObjectRef newFloatOfClass(double value, ObjectRef cls) {
-  ObjectRef number = newByteObject(kFloatBytes);
-  setClass(number, cls);  // held by the globals: the allocation cannot have taken it
-  putDouble(bytesOf(number), value);
-  return number;
 }
 
 ObjectRef newFloat(double value) { return newFloatOfClass(value, floatClass()); }

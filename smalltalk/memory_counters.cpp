@@ -9,6 +9,7 @@
 #include "smalltalk/fatal.h"
 
 MemoryCounters memoryCounters = {0, 0, 0};
+block_pool::Pool block_pool::pool;
 
 namespace {
 
@@ -19,41 +20,8 @@ uint32_t allocatorSize(void* block) { return static_cast<uint32_t>(malloc_usable
 constexpr size_t kHugePageBytes = size_t{2} << 20;
 size_t mappedSize(size_t bytes) { return (bytes + kHugePageBytes - 1) & ~(kHugePageBytes - 1); }
 
-// Small blocks (most object bodies: Floats, Points, Contexts, short Arrays
-// and Strings) come from a pool: one reserved address range cut into 64 KB
-// slabs, each serving one size class from its own free list. Taking and
-// giving back a block is then a list operation, and a block's class is found
-// from its address. A sanitized build leaves every block to the C library,
-// whose checks would not see inside a slab.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kOwnBlocks = false;
-#else
-constexpr bool kOwnBlocks = true;
-#endif
-constexpr size_t kGranule = 8;
-constexpr size_t kLargestPooled = 128;
-constexpr size_t kClassCount = kLargestPooled / kGranule;
-constexpr size_t kSlabBytes = size_t{64} << 10;
-constexpr size_t kPoolBytes = size_t{1} << 32;  // address space only; pages come as used
-constexpr size_t kSlabCount = kPoolBytes / kSlabBytes;
+using namespace block_pool;
 
-struct FreeBlock {
-  FreeBlock* next;
-};
-
-struct Pool {
-  uint8_t* base = nullptr;  // null: not reserved (yet, or the system refused)
-  bool refused = false;
-  size_t slabsUsed = 0;
-  FreeBlock* free[kClassCount] = {};
-  uint8_t* bump[kClassCount] = {};  // next uncut block of the class's newest slab
-  uint8_t* bumpEnd[kClassCount] = {};
-  uint8_t slabClass[kSlabCount] = {};
-};
-Pool pool;
-
-size_t classOf(size_t bytes) { return (bytes - 1) / kGranule; }
-size_t classBytes(size_t cls) { return (cls + 1) * kGranule; }
 
 bool reservePool() {
   if (pool.base != nullptr) return true;
@@ -66,11 +34,6 @@ bool reservePool() {
   }
   pool.base = static_cast<uint8_t*>(range);
   return true;
-}
-
-bool inPool(const void* block) {
-  const auto* p = static_cast<const uint8_t*>(block);
-  return pool.base != nullptr && p >= pool.base && p < pool.base + kPoolBytes;
 }
 
 // A zeroed block of class cls from a new slab, or null when the pool has no
@@ -88,20 +51,6 @@ bool inPool(const void* block) {
   return block;
 }
 
-// A zeroed block of class cls, or null when the pool has no room left.
-void* takePooled(size_t cls) {
-  if (FreeBlock* block = pool.free[cls]) {
-    pool.free[cls] = block->next;
-    // Granule by granule: a fixed-size clear compiles to one store, where a
-    // call of the library's memset for these few bytes costs more than the rest.
-    auto* bytes = reinterpret_cast<uint8_t*>(block);
-    for (size_t offset = 0; offset < classBytes(cls); offset += kGranule)
-      std::memset(bytes + offset, 0, kGranule);
-    return block;
-  }
-  return takeFromNewSlab(cls);
-}
-
 // A zeroed block from the C library, or null; its size goes to size.
 [[gnu::noinline]] void* takeFromLibrary(size_t bytes, uint32_t& size) {
   void* block = std::calloc(1, bytes);
@@ -109,20 +58,16 @@ void* takePooled(size_t cls) {
   return block;
 }
 
-size_t pooledSize(const void* block) {
-  const auto offset = static_cast<size_t>(static_cast<const uint8_t*>(block) - pool.base);
-  const size_t slab = offset / kSlabBytes;
-  return classBytes(pool.slabClass[slab]);
-}
-
 }  // namespace
 
-void* acquireBlock(size_t bytes) {
+void* acquireBlockSlowly(size_t bytes) {
   void* block = nullptr;
   uint32_t size = 0;
-  if (kOwnBlocks && bytes > 0 && bytes <= kLargestPooled) {
-    block = takePooled(classOf(bytes));
-    size = static_cast<uint32_t>(classBytes(classOf(bytes)));
+  if (pooledBytes(bytes)) {
+    const size_t cls = classOf(bytes);
+    block = takeFreeBlock(cls);
+    if (block == nullptr) block = takeFromNewSlab(cls);
+    size = static_cast<uint32_t>(classBytes(cls));
   }
   if (block == nullptr) {
     block = takeFromLibrary(bytes, size);
@@ -156,22 +101,15 @@ void releaseLargeBlock(void* block, size_t bytes) {
   munmap(block, size);
 }
 
-void releaseBlock(void* block) {
+void releaseBlockSlowly(void* block) {
   if (block == nullptr) return;
   memoryCounters.releaseCount += 1;
   if (inPool(block)) {
-    const size_t size = pooledSize(block);
-    memoryCounters.bytesInUse -= static_cast<uint32_t>(size);
-    auto* freed = static_cast<FreeBlock*>(block);
-    freed->next = pool.free[classOf(size)];
-    pool.free[classOf(size)] = freed;
+    const size_t cls = classOfPooled(block);
+    memoryCounters.bytesInUse -= static_cast<uint32_t>(classBytes(cls));
+    giveFreeBlock(block, cls);
     return;
   }
   memoryCounters.bytesInUse -= allocatorSize(block);
   std::free(block);
-}
-
-void releaseBody(void* x) {
-  TOLVA_CHECK(x != NULL, kSourceTolva);
-  releaseBlock(x);
 }

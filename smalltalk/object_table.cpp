@@ -21,17 +21,6 @@ void forgetReferencesIntoTable() {
   collectVariableNames(nilObj);
 }
 
-// A body for an entry just taken from the free list.
-void giveBody(ObjectRef obj, uint32_t bytes, uint32_t shift) {
-  ObjectEntry& e = entryOf(obj);
-  e.flags |= shift;
-  e.size = bytes;
-  if (bytes == 0) return;
-  void* ans = acquireBlock(bytes);
-  TOLVA_CHECK(ans != NULL, kSourceParser);
-  e.body = ans;
-}
-
 }  // namespace
 
 void createObjectTable() {
@@ -57,17 +46,11 @@ void destroyObjectTable() {
   forgetReferencesIntoTable();
 }
 
-ObjectRef allocateEntry() {
-  ObjectRef ans = freeListHead();
-  if (ans.Index() == 0) {
-    collectGarbage(true);
-    ans = freeListHead();
-    TOLVA_CHECK(ans.Index() != 0, kSourceTolva);
-  }
-  ObjectEntry& e = entryOf(ans);
-  objTbl[0].cls = e.cls;
-  e = ObjectEntry{nullptr, kFreshFlag, 0, nilObj};
-  return ans;
+ObjectRef allocateEntryAfterCollecting() {
+  collectGarbage(true);
+  const ObjectRef ans = freeListHead();  // the check names it so
+  TOLVA_CHECK(ans.Index() != 0, kSourceTolva);
+  return allocateEntry();
 }
 
 ObjectRef newPointerObject(uint32_t words) {
@@ -78,13 +61,6 @@ ObjectRef newPointerObject(uint32_t words) {
   ObjectRef* body = bodyOf(obj);
   for (uint32_t i = 0; i < words; ++i) body[i] = nilObj;
   setClass(obj, nilObj);
-  return obj;
-}
-
-ObjectRef newByteObject(uint32_t bytes) {
-  TOLVA_CHECK(bytes <= kMaxObjectBytes, kSourceTolva);
-  ObjectRef obj = allocateEntry();
-  giveBody(obj, bytes, kByteShift);
   return obj;
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "smalltalk/fatal.h"
+#include "smalltalk/memory_counters.h"
 #include "smalltalk/object_ref.h"
 
 // Table geometry.
@@ -46,11 +48,13 @@ void destroyObjectTable();
 
 // Takes the lowest free entry (collecting with fresh roots when none is left);
 // its flags become exactly the fresh flag.
-ObjectRef allocateEntry();
+inline ObjectRef allocateEntry();
+// allocateEntry when the free list is empty: collects first.
+ObjectRef allocateEntryAfterCollecting();
 // A pointer object of n words, all nil; fresh, class nil.
 ObjectRef newPointerObject(uint32_t words);
 // A byte object of n zero bytes; fresh, class nil.
-ObjectRef newByteObject(uint32_t bytes);
+inline ObjectRef newByteObject(uint32_t bytes);
 // A string object: the text and its terminating zero (size = length + 1).
 ObjectRef newStringObject(const char* text);
 // The same for a counted text (which need not be zero-terminated).
@@ -106,4 +110,35 @@ inline ObjectRef wordAt(ObjectRef obj, uint32_t i) {
 inline void setClass(ObjectRef obj, ObjectRef cls) {
   storeBarrier(cls);
   entryOf(obj).cls = cls;
+}
+
+// ---- allocation, in line: Floats and other small results are made at the
+// rate of the arithmetic that answers them ---------------------------------
+
+inline ObjectRef allocateEntry() {
+  const ObjectRef head = freeListHead();
+  if (head.Index() == 0) [[unlikely]]
+    return allocateEntryAfterCollecting();
+  ObjectEntry& e = entryOf(head);
+  objTbl[0].cls = e.cls;
+  e = ObjectEntry{nullptr, kFreshFlag, 0, nilObj};
+  return head;
+}
+
+// A body of `bytes` bytes (words of `shift`) for an entry just taken from the free list.
+inline void giveBody(ObjectRef obj, uint32_t bytes, uint32_t shift) {
+  ObjectEntry& e = entryOf(obj);
+  e.flags |= shift;
+  e.size = bytes;
+  if (bytes == 0) return;
+  void* body = acquireBlock(bytes);
+  TOLVA_CHECK(body != NULL, kSourceParser);
+  e.body = body;
+}
+
+inline ObjectRef newByteObject(uint32_t bytes) {
+  TOLVA_CHECK(bytes <= kMaxObjectBytes, kSourceTolva);
+  ObjectRef obj = allocateEntry();
+  giveBody(obj, bytes, kByteShift);
+  return obj;
 }
