@@ -46,17 +46,29 @@ bool isPointerWithWords(ObjectRef ref, uint32_t words) {
 
 bool isCountWord(ObjectRef ref) { return ref.isValue() && ref.uncheckedInt() >= 0; }
 
+// The words of a live pointer object that has at least `words` of them (at
+// least one), or null. One read of the table entry: a block's Context is
+// checked this way on every run of the block.
+const ObjectRef* wordsOf(ObjectRef ref, uint32_t words) {
+  if (!isLiveObject(ref)) return nullptr;
+  const ObjectEntry& e = entryOf(ref);
+  if ((e.flags & kPointerFlag) == 0 || (e.size >> (e.flags & kSizeShiftMask)) < words) return nullptr;
+  return static_cast<const ObjectRef*>(e.body);
+}
+
 bool isUsableMethod(ObjectRef m) {
-  return isPointerWithWords(m, kMethodWords) && isCountWord(wordAt(m, kMethodStackSize)) &&
-         isCountWord(wordAt(m, kMethodTemporaryCount));
+  const ObjectRef* method = wordsOf(m, kMethodWords);
+  return method != nullptr && isCountWord(method[kMethodStackSize]) &&
+         isCountWord(method[kMethodTemporaryCount]);
 }
 
 bool isUsableContext(ObjectRef c) {
-  return isPointerWithWords(c, kContextTemporaries + 1) &&
-         isUsableMethod(wordAt(c, kContextMethod)) &&
-         isPointerWithWords(wordAt(c, kContextArguments), 1) &&
-         isLivePointerObject(wordAt(c, kContextTemporaries)) &&
-         wordAt(wordAt(c, kContextArguments), 0) != pointerList;
+  static_assert(kMethodWords > 0 && kContextTemporaries + 1 > 0);
+  const ObjectRef* context = wordsOf(c, kContextTemporaries + 1);
+  if (context == nullptr || !isUsableMethod(context[kContextMethod])) return false;
+  const ObjectRef* arguments = wordsOf(context[kContextArguments], 1);
+  return arguments != nullptr && arguments[0] != pointerList &&
+         isLivePointerObject(context[kContextTemporaries]);
 }
 
 // A Process whose saved state the interpreter can load: its stack, depth and
