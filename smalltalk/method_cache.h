@@ -25,6 +25,10 @@ struct CacheLine {
 
 extern CacheLine methodCache[cacheSize];
 
+// Counts the changes of the cache's lines (a fill, a flush): what was read
+// from the lines stays true while the count has not moved.
+extern uint32_t cacheGeneration;
+
 // The line of (selector, lookup class), computed unsigned.
 inline uint32_t cacheLineIndex(ObjectRef selector, ObjectRef cls) {
   return ((selector.word >> 1) + (cls.word >> 1)) % cacheSize;

@@ -107,6 +107,7 @@ void keepAsSpare(const CacheLine& line) {
 // replaces is kept as a spare.
 [[gnu::noinline]] const CacheLine* fillLine(ExecutionState& es, ObjectRef cls, CacheLine& line) {
   const ObjectRef selector = interp.currentSelector;
+  ++cacheGeneration;
   const CacheLine spare = spareLines[spareLineIndex(selector, cls)];
   if (spare.selector == selector && spare.lookupClass == cls && !isAvail(spare.method.Index())) {
     keepAsSpare(line);

@@ -258,11 +258,8 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   return true;
 }
 
-}  // namespace
-
-bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
-                       InlineCondition& out) {
-  if (block.isValue()) return false;
+bool findInlineCondition(const ExecutionState& es, ObjectRef block, uint32_t next,
+                         InlineCondition& out) {
   const CacheLine* line = cachedLine(unarySelector(kUnaryValue), classOf(block));
   if (line == nullptr || line->shape.kind != MethodShape::Forward) return false;
   BlockEntry entry;
@@ -271,6 +268,49 @@ bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
     return false;
   out.valueMethod = line->method;
   out.entry = static_cast<uint32_t>(entry.offset.uncheckedInt());
+  return true;
+}
+
+// The inline conditions found last, one for each send offset modulo
+// kConditionMemos (nested loops ask in turn): a loop asks for the same
+// block on every pass. What was found depends only on the method cache's
+// lines, the running method and Context, and the block's class and words;
+// a memo holds while they are those it was found for.
+constexpr uint32_t kConditionMemos = 8;
+struct ConditionMemo {
+  uint32_t generation = 0;
+  uint32_t next = 0;  // 0: empty (a send's next offset is at least 3)
+  ObjectRef method, context, block, blockClass;
+  ObjectRef words[kBlockWords];
+  InlineCondition found;
+};
+ConditionMemo conditionMemos[kConditionMemos];
+
+}  // namespace
+
+bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
+                       InlineCondition& out) {
+  if (block.isValue()) return false;
+  const ObjectEntry& e = entryOf(block);
+  const bool memorable = (e.flags & kPointerFlag) != 0 && e.size == kBlockWords * sizeof(ObjectRef);
+  ConditionMemo& memo = conditionMemos[next % kConditionMemos];
+  if (memorable && memo.next == next && memo.block == block && memo.generation == cacheGeneration &&
+      memo.method == es.method && memo.context == es.context && memo.blockClass == e.cls &&
+      std::equal(memo.words, memo.words + kBlockWords, static_cast<const ObjectRef*>(e.body))) {
+    out = memo.found;
+    return true;
+  }
+  if (!findInlineCondition(es, block, next, out)) return false;
+  if (memorable) {
+    memo.generation = cacheGeneration;
+    memo.next = next;
+    memo.method = es.method;
+    memo.context = es.context;
+    memo.block = block;
+    memo.blockClass = e.cls;
+    std::copy_n(static_cast<const ObjectRef*>(e.body), kBlockWords, memo.words);
+    memo.found = out;
+  }
   return true;
 }
 

@@ -111,4 +111,26 @@ TEST_F(LoopCondition, ABlockThatFailsTheGuardTakesTheMethodsPath) {
   EXPECT_EQ(runToEnd(process).word, smallInt(5).word);
 }
 
+// What a pass finds is kept for the passes after it, as long as nothing
+// it depends on changes: a condition block given another class mid-loop is
+// sent "value" as that class answers it (here false, which ends the loop).
+TEST_F(LoopCondition, ABlockGivenAnotherClassTakesThatClasssValue) {
+  const ObjectRef other = makeClass("OtherBlock", {"context", "argumentCount", "argumentLocation",
+                                                   "bytePointer", "active", "spare"});
+  define(other, "value\n    ^ false");
+  const ObjectRef process = processOf(
+      "goDoIt\n    | i b |\n    i := 0.\n    b := [i < 100].\n"
+      "    b whileTrue: [i := i + 1. i = 7 ifTrue: [<22 b (<87 'OtherBlock'>)>]].\n    ^ i");
+  EXPECT_EQ(runToEnd(process).word, smallInt(7).word);
+}
+
+// Two loops, one inside the other, ask in turn for their own condition.
+TEST_F(LoopCondition, NestedConditionsEachKeepTheirOwnBlock) {
+  const ObjectRef process = processOf(
+      "goDoIt\n    | i j n |\n    i := 0. n := 0.\n"
+      "    [i < 30] whileTrue: [j := 0. [j < i] whileTrue: [j := j + 1. n := n + 1]. i := i + 1].\n"
+      "    ^ n");
+  EXPECT_EQ(runToEnd(process).word, smallInt(29 * 30 / 2).word);
+}
+
 }  // namespace
