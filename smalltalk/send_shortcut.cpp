@@ -315,8 +315,18 @@ bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
 }
 
 ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
-  const CacheLine* line = cachedLine(unarySelector(kUnaryValue), classOfReceiver(receiver));
-  return line != nullptr && line->shape.answersReceiver() ? line->method : nilObj;
+  // The head of every `true whileTrue:` loop asks this for true: the answer
+  // for the class asked last is kept while the cache's lines are unchanged.
+  static ObjectRef lastClass = pointerList;
+  static ObjectRef lastAnswer = nilObj;
+  static uint32_t lastGeneration = 0;
+  const ObjectRef cls = classOfReceiver(receiver);
+  if (cls == lastClass && lastGeneration == cacheGeneration) return lastAnswer;
+  const CacheLine* line = cachedLine(unarySelector(kUnaryValue), cls);
+  lastClass = cls;
+  lastGeneration = cacheGeneration;
+  lastAnswer = line != nullptr && line->shape.answersReceiver() ? line->method : nilObj;
+  return lastAnswer;
 }
 
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,

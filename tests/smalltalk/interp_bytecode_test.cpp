@@ -176,6 +176,26 @@ TEST_F(Instructions, TrueWhileTrueLoopCountsEveryStep) {
   }
 }
 
+// The same loop with a True>>value installed after some rounds that answers
+// false: the next head sends it, and the loop ends there.
+TEST_F(Instructions, TrueWhileTrueHeadSeesANewValueMethod) {
+  install(classOf(trueObj), "value", makeMethod({{kSelfReturn}}));
+  const std::vector<uint8_t> code = {
+      0x50, 0x70, kPopTop, 0x56,                    // [1] t0 := 0. push true
+      0xF4, 0xA2, 0xF8, 0x00, 0x1A,                 // [5] dup, value, branchIfFalse 26
+      0x30, 0x51, 0xB0, 0x70, kPopTop,              // [10] t0 := t0 + 1
+      0x30, 0x40, 0xB6, 0xF7, 0x00, 0x1A,           // [15] t0 = 100: branchIfTrue 26
+      0xF6, 0x00, 0x05, 0x55, kPopTop,              // [21] branch 5; (unreached)
+      0x30, kStackReturn};                          // [26] ^ t0
+  const ObjectRef process = processFor(makeMethod({code, {smallInt(100)}, 1}), nilObj);
+  ASSERT_TRUE(execute(process, 200));
+  install(classOf(trueObj), "value", makeMethod({{0x57, kStackReturn}}));  // ^ false
+  const ObjectRef answer = runToEnd(process);
+  ASSERT_TRUE(answer.isValue());
+  EXPECT_GT(answer.intValue(), 0);
+  EXPECT_LT(answer.intValue(), 100);
+}
+
 // The caller's temporaries bring the depth at the send to 40 (or less); the
 // callee has stack size 6 and 4 temporaries.
 class StackGrowth : public InterpWorld,
