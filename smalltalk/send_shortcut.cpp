@@ -184,8 +184,8 @@ bool runInline(ExecutionState& es, const BlockEntry& entry) {
 // The block entry that a send of the Forward-shaped Method `method` to the
 // words at operands reaches: false when the guard does not hold or the
 // forwarded send is not answered by an Enter shape.
-bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
-                    uint32_t arguments, BlockEntry& entry) {
+bool findForwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
+                        uint32_t arguments, BlockEntry& entry) {
   if (!guardsHold(shape, operands, arguments)) return false;
   uint32_t literalCount = 0;
   const ObjectRef* literals = pointerBody(bodyOf(method)[kMethodLiterals], literalCount);
@@ -193,6 +193,62 @@ bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef*
   const MethodShape* enter = cachedEnter(literals[shape.forwardLiteral], operands[0]);
   // The forwarded send has the receiver alone.
   return enter != nullptr && blockEntry(*enter, operands, 1, entry);
+}
+
+// A block as it was when something was found for it. Loops send the same
+// block "value" or "run" on every pass, and what the shortcuts find for it
+// depends only on the method cache's lines (cacheGeneration) and the block's
+// class and words: a memo holds while they are those it was found for.
+struct BlockState {
+  uint32_t generation = 0;
+  ObjectRef block, cls;
+  ObjectRef words[kBlockWords];
+
+  // Only a pointer object of a Block's size is remembered.
+  static bool memorable(const ObjectEntry& e) {
+    return (e.flags & kPointerFlag) != 0 && e.size == kBlockWords * sizeof(ObjectRef);
+  }
+  bool matches(ObjectRef b, const ObjectEntry& e) const {
+    return block == b && generation == cacheGeneration && cls == e.cls &&
+           std::equal(words, words + kBlockWords, static_cast<const ObjectRef*>(e.body));
+  }
+  void take(ObjectRef b, const ObjectEntry& e) {
+    generation = cacheGeneration;
+    block = b;
+    cls = e.cls;
+    std::copy_n(static_cast<const ObjectRef*>(e.body), kBlockWords, words);
+  }
+};
+
+// The entries found last for unary sends (a block's own words decide them),
+// by the block's index: an outer and an inner loop's blocks run in turn.
+constexpr uint32_t kEntryMemos = 4;
+struct EntryMemo {
+  BlockState state;
+  ObjectRef method;
+  BlockEntry entry;
+};
+EntryMemo entryMemos[kEntryMemos];
+
+bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
+                    uint32_t arguments, BlockEntry& entry) {
+  const ObjectRef block = operands[0];
+  if (arguments != 1 || block.isValue())
+    return findForwardedEntry(shape, method, operands, arguments, entry);
+  const ObjectEntry& e = entryOf(block);
+  EntryMemo& memo = entryMemos[block.Index() % kEntryMemos];
+  const bool memorable = BlockState::memorable(e);
+  if (memorable && memo.method == method && memo.state.matches(block, e)) {
+    entry = memo.entry;
+    return true;
+  }
+  if (!findForwardedEntry(shape, method, operands, arguments, entry)) return false;
+  if (memorable) {
+    memo.state.take(block, e);
+    memo.method = method;
+    memo.entry = entry;
+  }
+  return true;
 }
 
 // Block>>value and Block>>run: "^ self enter" (after the argument count
@@ -272,16 +328,13 @@ bool findInlineCondition(const ExecutionState& es, ObjectRef block, uint32_t nex
 }
 
 // The inline conditions found last, one for each send offset modulo
-// kConditionMemos (nested loops ask in turn): a loop asks for the same
-// block on every pass. What was found depends only on the method cache's
-// lines, the running method and Context, and the block's class and words;
-// a memo holds while they are those it was found for.
+// kConditionMemos (nested loops ask in turn). What was found depends on the
+// block (see BlockState), the running method and Context, and the offset.
 constexpr uint32_t kConditionMemos = 8;
 struct ConditionMemo {
-  uint32_t generation = 0;
+  BlockState state;
   uint32_t next = 0;  // 0: empty (a send's next offset is at least 3)
-  ObjectRef method, context, block, blockClass;
-  ObjectRef words[kBlockWords];
+  ObjectRef method, context;
   InlineCondition found;
 };
 ConditionMemo conditionMemos[kConditionMemos];
@@ -292,23 +345,19 @@ bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
                        InlineCondition& out) {
   if (block.isValue()) return false;
   const ObjectEntry& e = entryOf(block);
-  const bool memorable = (e.flags & kPointerFlag) != 0 && e.size == kBlockWords * sizeof(ObjectRef);
+  const bool memorable = BlockState::memorable(e);
   ConditionMemo& memo = conditionMemos[next % kConditionMemos];
-  if (memorable && memo.next == next && memo.block == block && memo.generation == cacheGeneration &&
-      memo.method == es.method && memo.context == es.context && memo.blockClass == e.cls &&
-      std::equal(memo.words, memo.words + kBlockWords, static_cast<const ObjectRef*>(e.body))) {
+  if (memorable && memo.next == next && memo.method == es.method && memo.context == es.context &&
+      memo.state.matches(block, e)) {
     out = memo.found;
     return true;
   }
   if (!findInlineCondition(es, block, next, out)) return false;
   if (memorable) {
-    memo.generation = cacheGeneration;
+    memo.state.take(block, e);
     memo.next = next;
     memo.method = es.method;
     memo.context = es.context;
-    memo.block = block;
-    memo.blockClass = e.cls;
-    std::copy_n(static_cast<const ObjectRef*>(e.body), kBlockWords, memo.words);
     memo.found = out;
   }
   return true;

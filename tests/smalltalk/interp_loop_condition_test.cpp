@@ -124,6 +124,15 @@ TEST_F(LoopCondition, ABlockGivenAnotherClassTakesThatClasssValue) {
   EXPECT_EQ(runToEnd(process).word, smallInt(7).word);
 }
 
+// A block sent "value" again after its entry point was changed runs the
+// code it now names, whatever an earlier send found for it.
+TEST_F(LoopCondition, ABlockWithANewEntryPointRunsItsNewCode) {
+  const ObjectRef process = processOf(
+      "goDoIt\n    | b c first |\n    b := [1]. c := [2].\n    first := b value. first := b value.\n"
+      "    <31 b 4 (<25 c 4>)>.\n    ^ first * 10 + b value");
+  EXPECT_EQ(runToEnd(process).word, smallInt(12).word);
+}
+
 // Two loops, one inside the other, ask in turn for their own condition.
 TEST_F(LoopCondition, NestedConditionsEachKeepTheirOwnBlock) {
   const ObjectRef process = processOf(
