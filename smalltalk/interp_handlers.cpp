@@ -444,9 +444,11 @@ send_by_cache:
       es.returnPoint = static_cast<int32_t>(returnPoint);
       interp.currentSelector = selector;
       interp.currentMethod = method;
-      // No primitive has run unless `done` says Activate: the line is still good.
-      if (done == InPlace::Activate || line.shape.kind == MethodShape::None ||
-          !answerByShape(es, line.shape))
+      // No primitive has run unless `done` says Activate: the line is still
+      // good, or wiped by a collection (which leaves no second try).
+      if (done == InPlace::Activate
+              ? line.shape.retryConversion == 0 || !answerSecondTry(es, line.shape)
+              : line.shape.kind == MethodShape::None || !answerByShape(es, line.shape))
         activate(es);
       TOLVA_LOAD();
       TOLVA_NEXT();

@@ -7,7 +7,9 @@
 // comparisons of known values (guards, taken as true), branches whose
 // condition is known, and the returns. Anything else (a send, the current
 // Context, a store into the receiver, a second primitive) means the method
-// is not a shape and is activated as usual.
+// is not a shape and is activated as usual. A second run follows the path
+// on which a primitive-first method's primitive answers nil, looking for
+// the one second try that the shortcut makes itself (see secondTry).
 #include "smalltalk/method_shape.h"
 
 #include <array>
@@ -42,10 +44,17 @@ bool isPure(int number) {
 // A value of the abstract stack: a known operand, or the primitive's answer.
 struct Value {
   // Guard: the outcome of comparing two operands with "=", taken as true.
-  enum Kind : uint8_t { Operand, PrimitiveResult, Guard, Unknown };
+  // On the path where the primitive answers nil (see SymbolicRun::secondTry):
+  // NilResult is that answer, Converted the answer of a one-operand primitive
+  // on `operand`, Retried the primitive's answer the second time.
+  enum Kind : uint8_t { Operand, PrimitiveResult, Guard, NilResult, Converted, Retried, Unknown };
   Kind kind = Unknown;
   ShapeOperand operand;
 };
+
+bool sameOperand(const ShapeOperand& a, const ShapeOperand& b) {
+  return a.kind == b.kind && a.index == b.index && a.constant == b.constant;
+}
 
 Value known(ShapeOperand::Kind kind, uint8_t index, ObjectRef constant = nilObj) {
   return Value{Value::Operand, ShapeOperand{kind, index, constant}};
@@ -54,9 +63,21 @@ Value constant(ObjectRef c) { return known(ShapeOperand::Constant, 0, c); }
 
 class SymbolicRun {
  public:
-  SymbolicRun(const uint8_t* code, uint32_t size, uint32_t temporaries)
-      : code_(code), size_(size), temporaryCount_(temporaries) {
+  // `first`: the Primitive shape that a first run found, whose path on
+  // which the primitive answers nil this run follows (see secondTry).
+  SymbolicRun(const uint8_t* code, uint32_t size, uint32_t temporaries,
+              const MethodShape* first = nullptr)
+      : code_(code), size_(size), temporaryCount_(temporaries), first_(first) {
     for (Value& t : temps_) t = constant(nilObj);
+  }
+
+  // The conversion primitive of the second try that the method makes when
+  // its primitive answers nil: the same primitive on the same operands but
+  // the last, which a one-operand pure primitive converts first, answered
+  // unless it is nil. 0 when the path does anything else.
+  uint8_t secondTry() {
+    run();
+    return answersRetry_ ? conversion_ : 0;
   }
 
   MethodShape run() {
@@ -150,9 +171,11 @@ class SymbolicRun {
     Value v;
     if (!pop(v)) return false;
     bool isNil;
-    if (v.kind == Value::PrimitiveResult) {
+    if (v.kind == Value::PrimitiveResult || v.kind == Value::Retried) {
       isNil = false;
       assumedNotNil_ = true;
+    } else if (v.kind == Value::NilResult) {
+      isNil = true;
     } else if (v.kind == Value::Operand && v.operand.kind == ShapeOperand::Constant) {
       isNil = v.operand.constant == nilObj;
     } else {
@@ -206,11 +229,18 @@ class SymbolicRun {
   }
 
   bool primitive() {
-    if (offset_ > size_ || shape_.primitive != 0) return false;
+    if (offset_ > size_) return false;
+    if (shape_.primitive != 0) return first_ != nullptr && laterPrimitive();
     const int number = code_[offset_++ - 1];
     const int count = operand_;
     if (count > static_cast<int>(depth_) || count > 4) return false;
     if (number != kEnterPrimitive && !isPure(number)) return false;
+    if (first_ != nullptr) {
+      // The path on which it answers nil.
+      shape_.primitive = static_cast<uint8_t>(number);
+      depth_ -= count;
+      return push(Value{Value::NilResult, {}});
+    }
     shape_.primitive = static_cast<uint8_t>(number);
     shape_.operandCount = static_cast<uint8_t>(count);
     for (int i = 0; i < count; ++i) {
@@ -220,6 +250,32 @@ class SymbolicRun {
     }
     depth_ -= count;
     return push(Value{Value::PrimitiveResult, {}});
+  }
+
+  // After the primitive answered nil: a plain one-operand conversion of the
+  // primitive's last operand, then the primitive again with it in place.
+  bool laterPrimitive() {
+    const int number = code_[offset_++ - 1];
+    const int count = operand_;
+    if (count > static_cast<int>(depth_) || retried_) return false;
+    const Value* args = stack_ + (depth_ - count);
+    const uint8_t last = static_cast<uint8_t>(first_->operandCount - 1);
+    if (conversion_ == 0) {
+      if (count != 1 || !isPure(number) || !kPlainPrimitives[number] ||
+          args[0].kind != Value::Operand || !sameOperand(args[0].operand, first_->operands[last]))
+        return false;
+      conversion_ = static_cast<uint8_t>(number);
+      depth_ -= count;
+      return push(Value{Value::Converted, args[0].operand});
+    }
+    if (number != first_->primitive || count != first_->operandCount) return false;
+    for (uint8_t i = 0; i < last; ++i)
+      if (args[i].kind != Value::Operand || !sameOperand(args[i].operand, first_->operands[i]))
+        return false;
+    if (args[last].kind != Value::Converted) return false;
+    retried_ = true;
+    depth_ -= count;
+    return push(Value{Value::Retried, {}});
   }
 
   bool branchTarget(uint32_t& target) {
@@ -250,6 +306,10 @@ class SymbolicRun {
   }
 
   bool finish(Value answer) {
+    if (first_ != nullptr) {
+      answersRetry_ = answer.kind == Value::Retried;
+      return answersRetry_;
+    }
     if (answer.kind != Value::Operand && answer.kind != Value::PrimitiveResult) return false;
     shape_.answersResult = answer.kind == Value::PrimitiveResult;
     shape_.answer = answer.operand;
@@ -304,6 +364,10 @@ class SymbolicRun {
   bool assumedNotNil_ = false;
   bool assigned_ = false;  // a temporary was assigned
   MethodShape shape_;
+  const MethodShape* first_;
+  uint8_t conversion_ = 0;  // secondTry: the conversion primitive seen
+  bool retried_ = false;    // secondTry: the primitive ran again
+  bool answersRetry_ = false;  // secondTry: and the path answers its answer
 };
 
 // The bytecodes and temporary count of a well-formed Method, or false.
@@ -327,5 +391,8 @@ MethodShape classifyMethod(ObjectRef m) {
   uint32_t size = 0;
   uint32_t temporaries = 0;
   if (!methodCode(m, code, size, temporaries)) return {};
-  return SymbolicRun(code, size, temporaries).run();
+  MethodShape shape = SymbolicRun(code, size, temporaries).run();
+  if (shape.kind == MethodShape::Primitive && shape.activateOnNil && shape.operandCount > 0)
+    shape.retryConversion = SymbolicRun(code, size, temporaries, &shape).secondTry();
+  return shape;
 }

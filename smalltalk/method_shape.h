@@ -44,6 +44,11 @@ struct MethodShape {
   // (plain_primitives.h), which the run loop may call with its state in registers.
   bool plainInPlace = false;
   uint8_t primitive = 0;
+  // Primitive with activateOnNil: when the primitive answers nil, the method
+  // runs it once more with its last operand converted by this one-operand
+  // primitive, and answers that answer unless it is nil too (Float>>+ given
+  // an Integer: "<110 self (<51 aNumber>)>"). 0: no second try.
+  uint8_t retryConversion = 0;
   uint8_t operandCount = 0;
   ShapeOperand operands[4];
   ShapeOperand answer;  // unless answersResult

@@ -294,11 +294,13 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   const bool answersResult = shape.answersResult;
   const bool activateOnNil = shape.activateOnNil;
   const int primitive = shape.primitive;
+  const int conversion = shape.retryConversion;
   // The answer is read after the primitive, which may have stored into it;
   // whether it can be read at all is known before.
   if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
+  const bool inPlace = shape.operandsInPlace && shape.operandCount == arguments;
   ObjectRef result;
-  if (shape.operandsInPlace && shape.operandCount == arguments) {
+  if (inPlace) {
     // Where the send left them; the words above the top are nil, as for a
     // primitive instruction.
     ensureStackRoom(es, kPrimitiveArgumentRoom);
@@ -306,6 +308,8 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   } else if (!callOnCopies(es, shape, arguments, primitive, result)) {
     return false;
   }
+  if (result == nilObj && conversion != 0 && inPlace)
+    result = retryConverted(primitive, conversion, &stackAt(es, es.returnPoint), arguments);
   if (result == nilObj && activateOnNil) return false;
   if (answersResult)
     answer = result;
@@ -378,13 +382,33 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
   return lastAnswer;
 }
 
-InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
-                      uint32_t roomAbove, ObjectRef& answer) {
-  if (shape.kind == MethodShape::Answer) {
-    if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
-    return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered
-                                                                      : InPlace::Other;
-  }
+ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count) {
+  if (count == 0 || count > 4) return nilObj;
+  ObjectRef words[4 + kPrimitiveArgumentRoom];
+  std::fill(std::begin(words), std::end(words), nilObj);
+  std::copy_n(operands, count, words);
+  ObjectRef last[1 + kPrimitiveArgumentRoom];
+  std::fill(std::begin(last), std::end(last), nilObj);
+  last[0] = operands[count - 1];
+  const ObjectRef converted = callPrimitive(conversion, last);
+  if (converted == nilObj) return nilObj;
+  // The converted operand is fresh, and so kept by a collection that the
+  // primitive may start; it is taken off afterwards, as the method's own
+  // primitive instruction takes it.
+  words[count - 1] = converted;
+  const ObjectRef answer = callPrimitive(primitive, words);
+  clearFresh(converted);
+  return answer;
+}
+
+namespace {
+
+// answerInPlace for a Primitive shape. Apart, so that the Answer shapes
+// (every guarded base case) do not pay for the registers that the
+// primitive's call keeps.
+[[gnu::noinline]] InPlace primitiveInPlace(const MethodShape& shape, ObjectRef* operands,
+                                           uint32_t arguments, uint32_t roomAbove,
+                                           ObjectRef& answer) {
   if (!shape.plainInPlace || shape.operandCount != arguments || roomAbove < kPrimitiveArgumentRoom)
     return InPlace::Other;
   if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
@@ -402,6 +426,29 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
   else
     operandInPlace(answerOperand, operands, arguments, answer);
   return InPlace::Answered;
+}
+
+}  // namespace
+
+InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
+                      uint32_t roomAbove, ObjectRef& answer) {
+  if (shape.kind == MethodShape::Answer) {
+    if (!guardsHold(shape, operands, arguments)) return InPlace::Activate;
+    return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered
+                                                                      : InPlace::Other;
+  }
+  return primitiveInPlace(shape, operands, arguments, roomAbove, answer);
+}
+
+bool answerSecondTry(ExecutionState& es, const MethodShape& shape) {
+  const uint32_t arguments = es.depth - static_cast<uint32_t>(es.returnPoint - 1);
+  if (shape.retryConversion == 0 || !shape.operandsInPlace || shape.operandCount != arguments)
+    return false;
+  const ObjectRef result = retryConverted(shape.primitive, shape.retryConversion,
+                                          &stackAt(es, es.returnPoint), arguments);
+  if (result == nilObj) return false;
+  answerSend(es, result);
+  return true;
 }
 
 bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value) {

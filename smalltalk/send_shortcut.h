@@ -29,6 +29,18 @@ enum class InPlace {
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer);
 
+// The second try of a Primitive shape whose primitive answered nil
+// (MethodShape::retryConversion, read before the first try): the primitive
+// on the same `count` operands with the last one converted. Nil when the
+// conversion or the primitive fails. The operands stay where they are.
+ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count);
+
+// After answerInPlace answered Activate for a Primitive shape with a second
+// try (its primitive answered nil), the second try on the send prepared at
+// es.returnPoint; true when it answered, as the method would have. A line
+// that a collection wiped has none: the method then makes it.
+bool answerSecondTry(ExecutionState& es, const MethodShape& shape);
+
 // The Method that `receiver value` runs when it is cached as answering its
 // receiver (Object>>value: "^ self"), or nil (not cached, or another method).
 // Lets the run loop pass over the "value" of `true whileTrue: [...]`.

@@ -3,6 +3,8 @@
 // that silently lost a shortcut shows here.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "compiler_support.h"
 #include "smalltalk/method_shape.h"
 
@@ -90,6 +92,37 @@ TEST_F(SourceShapes, ComparisonsBeforeTheAnswerBecomeGuards) {
   EXPECT_EQ(division.guards[1].comparison, 3);  // ">"
   EXPECT_TRUE(division.activateOnNil);
   EXPECT_FALSE(shapeOf("max: x\n    ^ self > x ifTrue: [self] ifFalse: [x]").answersReceiver());
+}
+
+// A primitive-first method whose nil path runs the same primitive once more
+// with its argument converted (Float>>+ given an Integer) records the
+// conversion; any other nil path records none.
+TEST_F(SourceShapes, ASecondTryWithTheArgumentConvertedIsRecorded) {
+  struct Case {
+    const char* source;
+    int conversion;
+  };
+  const char* const head = "+ aNumber\n    | result |\n    result := <110 self aNumber>.\n"
+                           "    result isNil ifFalse: [^ result].\n";
+  const Case cases[] = {
+      {"    result := <110 self (<51 aNumber>)>.\n    result isNil ifFalse: [^ result].\n"
+       "    ^ self + (self coerce: aNumber)", 51},
+      {"    ^ self + (self coerce: aNumber)", 0},                                  // no second try
+      {"    result := <111 self (<51 aNumber>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
+      {"    result := <110 (<51 self> aNumber)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
+      {"    result := <110 self (<58 aNumber>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
+      {"    result := <110 self (<51 self>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
+      {"    result := <110 self (<51 aNumber>)>.\n    ^ 0", 0},                 // answers something else
+      {"    result := <110 self (<51 (<51 aNumber>)>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0",
+       0},
+  };
+  for (const Case& c : cases) {
+    const std::string source = std::string(head) + c.source;
+    const MethodShape shape = shapeOf(source.c_str());
+    EXPECT_EQ(shape.kind, MethodShape::Primitive) << source;
+    EXPECT_EQ(shape.retryConversion, c.conversion) << source;
+  }
+  EXPECT_EQ(shapeOf("== anObject\n    ^ <21 self anObject>").retryConversion, 0);
 }
 
 TEST_F(SourceShapes, AForwardRecordsItsGuardSelectorAndResumePoint) {
