@@ -1,13 +1,14 @@
 // The symbolic run that finds a method's shape.
 //
 // The run follows the method's code with an abstract stack of known values.
-// It accepts pushes of arguments, instance variables and constants,
+// It accepts pushes of arguments, instance variables, constants, literals,
 // temporaries (which start as nil), at most one primitive from the list
 // below (or 28, Block>>enter's), the inline isNil/notNil tests, up to two
 // comparisons of known values (guards, taken as true), branches whose
 // condition is known, and the returns. Anything else (a send, the current
-// Context, a store into the receiver, a second primitive) means the method
-// is not a shape and is activated as usual. A second run follows the path
+// Context, a store into the receiver, a second primitive other than one
+// that takes the first one's answer) means the method is not a shape and is
+// activated as usual. A second run follows the path
 // on which a primitive-first method's primitive answers nil, looking for
 // the one second try that the shortcut makes itself (see secondTry).
 #include "smalltalk/method_shape.h"
@@ -29,11 +30,12 @@ constexpr int kMaxTemporaries = 8;
 
 // Primitives a send may run outside an activation, and run a second time when
 // they answered nil: they touch nothing but their arguments (no frame, no
-// process, no file), and a nil answer means they failed without changing
-// anything.
-constexpr std::array<uint8_t, 39> kPurePrimitives = {
-    11, 12, 13, 21, 24, 25, 26, 29, 31, 32, 33, 51, 60, 61, 62, 63, 64, 65, 66, 67,
-    68, 69, 70, 71, 72, 79, 81, 82, 87, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119};
+// process, no file) and the objects they make, and a nil answer means they
+// failed without changing anything.
+constexpr std::array<uint8_t, 45> kPurePrimitives = {
+    11, 12, 13, 21, 22, 24, 25, 26, 29, 31, 32, 33, 51, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67,
+    68, 69, 70, 71, 72, 79, 81, 82, 87, 101, 102, 103, 110, 111, 112, 113, 114, 115, 116, 117,
+    118, 119};
 
 bool isPure(int number) {
   for (uint8_t p : kPurePrimitives)
@@ -65,9 +67,14 @@ class SymbolicRun {
  public:
   // `first`: the Primitive shape that a first run found, whose path on
   // which the primitive answers nil this run follows (see secondTry).
-  SymbolicRun(const uint8_t* code, uint32_t size, uint32_t temporaries,
-              const MethodShape* first = nullptr)
-      : code_(code), size_(size), temporaryCount_(temporaries), first_(first) {
+  SymbolicRun(const uint8_t* code, uint32_t size, uint32_t temporaries, const ObjectRef* literals,
+              uint32_t literalCount, const MethodShape* first = nullptr)
+      : code_(code),
+        size_(size),
+        temporaryCount_(temporaries),
+        literals_(literals),
+        literalCount_(literalCount),
+        first_(first) {
     for (Value& t : temps_) t = constant(nilObj);
   }
 
@@ -95,6 +102,11 @@ class SymbolicRun {
           break;
         case Opcode::PushConstant:
           if (!pushConstant()) return {};
+          break;
+        case Opcode::PushLiteral:
+          if (static_cast<uint32_t>(operand_) >= literalCount_ ||
+              !push(constant(literals_[operand_])))
+            return {};
           break;
         case Opcode::AssignTemporary:
           if (!isTemporary(operand_) || depth_ == 0) return {};
@@ -230,7 +242,7 @@ class SymbolicRun {
 
   bool primitive() {
     if (offset_ > size_) return false;
-    if (shape_.primitive != 0) return first_ != nullptr && laterPrimitive();
+    if (shape_.primitive != 0) return first_ != nullptr ? laterPrimitive() : outerPrimitive();
     const int number = code_[offset_++ - 1];
     const int count = operand_;
     if (count > static_cast<int>(depth_) || count > 4) return false;
@@ -249,6 +261,42 @@ class SymbolicRun {
       shape_.operands[i] = v.operand;
     }
     depth_ -= count;
+    return push(Value{Value::PrimitiveResult, {}});
+  }
+
+  // A second primitive whose operands take the first one's answer, which
+  // nothing else holds or has tested: the first becomes the shape's inner
+  // primitive (it must be plain), and this one the shape's primitive.
+  bool outerPrimitive() {
+    const int number = code_[offset_++ - 1];
+    const int count = operand_;
+    // An inner primitive that stores (at:put:) would make the order in
+    // which the outer one's operands are read matter.
+    const int inner = shape_.primitive;
+    if (count > static_cast<int>(depth_) || count > 4 || !isPure(number) ||
+        shape_.innerPrimitive != 0 || assumedNotNil_ || !kPlainPrimitives[inner] || inner == 22 ||
+        inner == 31 || inner == 32 || shape_.operandCount > MethodShape::kMaxInnerOperands)
+      return false;
+    const uint32_t base = depth_ - static_cast<uint32_t>(count);
+    int uses = 0;
+    for (uint32_t i = 0; i < depth_; ++i) {
+      if (stack_[i].kind == Value::Operand) continue;
+      if (stack_[i].kind != Value::PrimitiveResult || i < base) return false;
+      ++uses;
+    }
+    for (uint32_t i = 0; i < temporaryCount_ && i < kMaxTemporaries; ++i)
+      if (temps_[i].kind != Value::Operand) return false;
+    if (uses != 1) return false;
+    shape_.innerPrimitive = shape_.primitive;
+    shape_.innerOperandCount = shape_.operandCount;
+    for (uint8_t i = 0; i < shape_.operandCount; ++i) shape_.innerOperands[i] = shape_.operands[i];
+    shape_.primitive = static_cast<uint8_t>(number);
+    shape_.operandCount = static_cast<uint8_t>(count);
+    for (int i = 0; i < count; ++i) {
+      const Value& v = stack_[base + static_cast<uint32_t>(i)];
+      shape_.operands[i] = v.kind == Value::Operand ? v.operand : ShapeOperand{ShapeOperand::InnerResult};
+    }
+    depth_ = base;
     return push(Value{Value::PrimitiveResult, {}});
   }
 
@@ -327,6 +375,7 @@ class SymbolicRun {
         const ShapeOperand& o = shape_.operands[i];
         if (o.kind != ShapeOperand::Argument || o.index != i) shape_.operandsInPlace = false;
       }
+      if (shape_.innerPrimitive != 0) shape_.operandsInPlace = false;
       shape_.plainInPlace = shape_.operandsInPlace && kPlainPrimitives[shape_.primitive];
     }
     return true;
@@ -355,6 +404,8 @@ class SymbolicRun {
   const uint8_t* code_;
   uint32_t size_;
   uint32_t temporaryCount_;
+  const ObjectRef* literals_;
+  uint32_t literalCount_;
   uint32_t offset_ = 1;
   int opcode_ = 0;
   int operand_ = 0;
@@ -370,29 +421,42 @@ class SymbolicRun {
   bool answersRetry_ = false;  // secondTry: and the path answers its answer
 };
 
-// The bytecodes and temporary count of a well-formed Method, or false.
-bool methodCode(ObjectRef m, const uint8_t*& code, uint32_t& size, uint32_t& temporaries) {
+// The parts of a well-formed Method that the run reads.
+struct MethodCode {
+  const uint8_t* code = nullptr;
+  uint32_t size = 0;
+  uint32_t temporaries = 0;
+  const ObjectRef* literals = nullptr;  // none unless the literals are an Array
+  uint32_t literalCount = 0;
+};
+
+bool methodCode(ObjectRef m, MethodCode& out) {
   if (!isObject(m) || !isPointerObject(m) || wordCount(m) < kMethodWords) return false;
   const ObjectRef* words = bodyOf(m);
   const ObjectRef bytes = words[kMethodBytecodes];
   const ObjectRef temps = words[kMethodTemporaryCount];
+  const ObjectRef literals = words[kMethodLiterals];
   if (!isObject(bytes) || isPointerObject(bytes) || !temps.isValue() || temps.uncheckedInt() < 0)
     return false;
-  code = bytesOf(bytes);
-  size = byteSize(bytes);
-  temporaries = static_cast<uint32_t>(temps.uncheckedInt());
-  return code != nullptr && size > 0;
+  out.code = bytesOf(bytes);
+  out.size = byteSize(bytes);
+  out.temporaries = static_cast<uint32_t>(temps.uncheckedInt());
+  if (isObject(literals) && isPointerObject(literals)) {
+    out.literals = bodyOf(literals);
+    out.literalCount = wordCount(literals);
+  }
+  return out.code != nullptr && out.size > 0;
 }
 
 }  // namespace
 
 MethodShape classifyMethod(ObjectRef m) {
-  const uint8_t* code = nullptr;
-  uint32_t size = 0;
-  uint32_t temporaries = 0;
-  if (!methodCode(m, code, size, temporaries)) return {};
-  MethodShape shape = SymbolicRun(code, size, temporaries).run();
-  if (shape.kind == MethodShape::Primitive && shape.activateOnNil && shape.operandCount > 0)
-    shape.retryConversion = SymbolicRun(code, size, temporaries, &shape).secondTry();
+  MethodCode c;
+  if (!methodCode(m, c)) return {};
+  MethodShape shape = SymbolicRun(c.code, c.size, c.temporaries, c.literals, c.literalCount).run();
+  if (shape.kind == MethodShape::Primitive && shape.activateOnNil && shape.operandCount > 0 &&
+      shape.innerPrimitive == 0)
+    shape.retryConversion =
+        SymbolicRun(c.code, c.size, c.temporaries, c.literals, c.literalCount, &shape).secondTry();
   return shape;
 }

@@ -20,7 +20,8 @@
 
 // Where a value of the shortcut comes from.
 struct ShapeOperand {
-  enum Kind : uint8_t { Argument, Instance, Constant };
+  // InnerResult: the answer of the shape's inner primitive (see MethodShape).
+  enum Kind : uint8_t { Argument, Instance, Constant, InnerResult };
   Kind kind = Constant;
   uint8_t index = 0;           // argument (0 = receiver) or instance word
   ObjectRef constant = nilObj; // for Constant
@@ -51,6 +52,13 @@ struct MethodShape {
   uint8_t retryConversion = 0;
   uint8_t operandCount = 0;
   ShapeOperand operands[4];
+  // Primitive: a plain primitive whose answer is one of `operands` (an
+  // InnerResult), as in "<22 (<58 size>) self>"; it runs first, on its own
+  // operands. 0: none.
+  uint8_t innerPrimitive = 0;
+  uint8_t innerOperandCount = 0;
+  static constexpr int kMaxInnerOperands = 2;
+  ShapeOperand innerOperands[kMaxInnerOperands];
   ShapeOperand answer;  // unless answersResult
   // Forward: the method's answer is that of a unary message to self (the
   // literal `forwardLiteral`), sent at `resumeOffset - 1`'s instruction.

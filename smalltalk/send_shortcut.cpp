@@ -35,6 +35,8 @@ namespace {
     case ShapeOperand::Constant:
       out = o.constant;
       return true;
+    case ShapeOperand::InnerResult:
+      return false;  // made by the inner primitive, see callOnCopies
   }
   return false;
 }
@@ -271,15 +273,41 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
 
 // Calls the primitive of a Primitive shape whose operands are not the
 // receiver and arguments in order on copies of them, with nil words after
-// them for a primitive that reads more arguments than it was given. False
-// when the send lacks an operand.
-[[gnu::noinline]] bool callOnCopies(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
-                                    int primitive, ObjectRef& result) {
+// them for a primitive that reads more arguments than it was given; the
+// shape's inner primitive first, when it has one. False when the send lacks
+// an operand.
+[[gnu::noinline]] bool callOnCopies(ExecutionState& es, const MethodShape& lineShape,
+                                    uint32_t arguments, int primitive, ObjectRef& result) {
+  // The inner primitive may collect, which wipes the line.
+  const MethodShape shape = lineShape;
+  // Every operand is known to be there before the inner primitive makes its answer.
+  auto readable = [arguments](const ShapeOperand& o) {
+    return o.kind != ShapeOperand::Argument || o.index < arguments;
+  };
+  if (!std::all_of(shape.operands, shape.operands + shape.operandCount, readable) ||
+      !std::all_of(shape.innerOperands, shape.innerOperands + shape.innerOperandCount, readable))
+    return false;
+  ObjectRef inner = nilObj;
+  if (shape.innerPrimitive != 0) {
+    ObjectRef innerOperands[MethodShape::kMaxInnerOperands + kPrimitiveArgumentRoom];
+    for (ObjectRef& word : innerOperands) word = nilObj;
+    for (uint32_t i = 0; i < shape.innerOperandCount; ++i)
+      if (!operandValue(es, shape.innerOperands[i], arguments, innerOperands[i])) return false;
+    inner = callPrimitive(shape.innerPrimitive, innerOperands);
+  }
   ObjectRef operands[4 + kPrimitiveArgumentRoom];
   for (ObjectRef& word : operands) word = nilObj;
-  for (uint32_t i = 0; i < shape.operandCount; ++i)
-    if (!operandValue(es, shape.operands[i], arguments, operands[i])) return false;
+  for (uint32_t i = 0; i < shape.operandCount; ++i) {
+    if (shape.operands[i].kind == ShapeOperand::InnerResult)
+      operands[i] = inner;
+    else
+      operandValue(es, shape.operands[i], arguments, operands[i]);
+  }
   result = callPrimitive(primitive, operands);
+  // The inner answer was fresh, and so kept by a collection inside the
+  // primitive; it is taken off now, as the method's primitive instruction
+  // takes its operands off.
+  clearFresh(inner);
   return true;
 }
 

@@ -110,7 +110,7 @@ TEST_F(SourceShapes, ASecondTryWithTheArgumentConvertedIsRecorded) {
       {"    ^ self + (self coerce: aNumber)", 0},                                  // no second try
       {"    result := <111 self (<51 aNumber>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
       {"    result := <110 (<51 self> aNumber)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
-      {"    result := <110 self (<58 aNumber>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
+      {"    result := <110 self (<153 aNumber>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
       {"    result := <110 self (<51 self>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0", 0},
       {"    result := <110 self (<51 aNumber>)>.\n    ^ 0", 0},                 // answers something else
       {"    result := <110 self (<51 (<51 aNumber>)>)>.\n    result isNil ifFalse: [^ result].\n    ^ 0",
@@ -123,6 +123,34 @@ TEST_F(SourceShapes, ASecondTryWithTheArgumentConvertedIsRecorded) {
     EXPECT_EQ(shape.retryConversion, c.conversion) << source;
   }
   EXPECT_EQ(shapeOf("== anObject\n    ^ <21 self anObject>").retryConversion, 0);
+}
+
+// A primitive whose operand is another primitive's answer, which nothing
+// else holds, makes a shape with that other primitive as its inner one.
+TEST_F(SourceShapes, APrimitiveOnAnotherOnesAnswerIsAChain) {
+  struct Case {
+    const char* source;
+    int primitive, inner;
+  };
+  const Case cases[] = {
+      {"new: size\n    | result |\n    result := <22 (<58 size>) self>.\n"
+       "    result isNil ifTrue: [^ self error: 'no'].\n    ^ result",
+       22, 58},
+      {"printString\n    (self < 1000000 and: [self > -1000000]) ifTrue: [^ <101 (<51 self>)>].\n"
+       "    ^ self printString: 10",
+       101, 51},
+      {"twice: x\n    ^ <61 (<60 self x>) (<60 self x>)>", 0, 0},          // two inner answers
+      {"tested: x\n    | t |\n    t := <60 self x>.\n    t isNil ifTrue: [^ 0].\n    ^ <61 t x>", 0, 0},
+      {"stored: x\n    ^ <25 (<31 self 1 x>) 1>", 0, 0},                      // the inner one stores
+      {"three: x\n    ^ <61 (<60 (<60 self x>) x>) x>", 0, 0},
+  };
+  for (const Case& c : cases) {
+    const MethodShape shape = shapeOf(c.source);
+    EXPECT_EQ(shape.kind, c.primitive ? MethodShape::Primitive : MethodShape::None) << c.source;
+    EXPECT_EQ(shape.primitive, c.primitive) << c.source;
+    EXPECT_EQ(shape.innerPrimitive, c.inner) << c.source;
+    EXPECT_FALSE(shape.operandsInPlace) << c.source;
+  }
 }
 
 TEST_F(SourceShapes, AForwardRecordsItsGuardSelectorAndResumePoint) {
