@@ -447,7 +447,7 @@ send_by_cache:
       // No primitive has run unless `done` says Activate: the line is still
       // good, or wiped by a collection (which leaves no second try).
       if (done == InPlace::Activate
-              ? line.shape.retryConversion == 0 || !answerSecondTry(es, line.shape)
+              ? !line.shape.hasSecondTry() || !answerSecondTry(es, line.shape)
               : line.shape.kind == MethodShape::None || !answerByShape(es, line.shape))
         activate(es);
       TOLVA_LOAD();

@@ -48,8 +48,11 @@ struct Value {
   // Guard: the outcome of comparing two operands with "=", taken as true.
   // On the path where the primitive answers nil (see SymbolicRun::secondTry):
   // NilResult is that answer, Converted the answer of a one-operand primitive
-  // on `operand`, Retried the primitive's answer the second time.
-  enum Kind : uint8_t { Operand, PrimitiveResult, Guard, NilResult, Converted, Retried, Unknown };
+  // on `operand`, Retried the primitive's answer the second time, Checked
+  // the answer of a check.
+  enum Kind : uint8_t {
+    Operand, PrimitiveResult, Guard, NilResult, Converted, Retried, Checked, Unknown
+  };
   Kind kind = Unknown;
   ShapeOperand operand;
 };
@@ -78,13 +81,22 @@ class SymbolicRun {
     for (Value& t : temps_) t = constant(nilObj);
   }
 
-  // The conversion primitive of the second try that the method makes when
-  // its primitive answers nil: the same primitive on the same operands but
-  // the last, which a one-operand pure primitive converts first, answered
-  // unless it is nil. 0 when the path does anything else.
-  uint8_t secondTry() {
+  // The second try that the method makes when its primitive answers nil,
+  // into `shape`: either the same primitive on the same operands but the
+  // last, which a one-operand pure primitive converts first, answered unless
+  // it is nil (retryConversion); or a check by another pure primitive on
+  // known operands, after which the method answers a known value
+  // (checkPrimitive). Nothing when the path does anything else.
+  void secondTry(MethodShape& shape) {
     run();
-    return answersRetry_ ? conversion_ : 0;
+    if (answersRetry_) {
+      shape.retryConversion = conversion_;
+    } else if (answersAfterCheck_) {
+      shape.checkPrimitive = check_.primitive;
+      shape.checkOperandCount = check_.operandCount;
+      for (uint8_t i = 0; i < check_.operandCount; ++i) shape.checkOperands[i] = check_.operands[i];
+      shape.checkAnswer = check_.answer;
+    }
   }
 
   MethodShape run() {
@@ -183,7 +195,7 @@ class SymbolicRun {
     Value v;
     if (!pop(v)) return false;
     bool isNil;
-    if (v.kind == Value::PrimitiveResult || v.kind == Value::Retried) {
+    if (v.kind == Value::PrimitiveResult || v.kind == Value::Retried || v.kind == Value::Checked) {
       isNil = false;
       assumedNotNil_ = true;
     } else if (v.kind == Value::NilResult) {
@@ -305,16 +317,17 @@ class SymbolicRun {
   bool laterPrimitive() {
     const int number = code_[offset_++ - 1];
     const int count = operand_;
-    if (count > static_cast<int>(depth_) || retried_) return false;
+    if (count > static_cast<int>(depth_) || retried_ || check_.primitive != 0) return false;
     const Value* args = stack_ + (depth_ - count);
     const uint8_t last = static_cast<uint8_t>(first_->operandCount - 1);
     if (conversion_ == 0) {
-      if (count != 1 || !isPure(number) || !kPlainPrimitives[number] ||
-          args[0].kind != Value::Operand || !sameOperand(args[0].operand, first_->operands[last]))
-        return false;
-      conversion_ = static_cast<uint8_t>(number);
-      depth_ -= count;
-      return push(Value{Value::Converted, args[0].operand});
+      if (count == 1 && isPure(number) && kPlainPrimitives[number] &&
+          args[0].kind == Value::Operand && sameOperand(args[0].operand, first_->operands[last])) {
+        conversion_ = static_cast<uint8_t>(number);
+        depth_ -= count;
+        return push(Value{Value::Converted, args[0].operand});
+      }
+      return checkPrimitive(number, count, args);
     }
     if (number != first_->primitive || count != first_->operandCount) return false;
     for (uint8_t i = 0; i < last; ++i)
@@ -324,6 +337,18 @@ class SymbolicRun {
     retried_ = true;
     depth_ -= count;
     return push(Value{Value::Retried, {}});
+  }
+
+  // A pure primitive on known operands, whose answer the path then tests.
+  bool checkPrimitive(int number, int count, const Value* args) {
+    if (!isPure(number) || count > MethodShape::kMaxCheckOperands) return false;
+    for (int i = 0; i < count; ++i)
+      if (args[i].kind != Value::Operand) return false;
+    check_.primitive = static_cast<uint8_t>(number);
+    check_.operandCount = static_cast<uint8_t>(count);
+    for (int i = 0; i < count; ++i) check_.operands[i] = args[i].operand;
+    depth_ -= static_cast<uint32_t>(count);
+    return push(Value{Value::Checked, {}});
   }
 
   bool branchTarget(uint32_t& target) {
@@ -356,7 +381,11 @@ class SymbolicRun {
   bool finish(Value answer) {
     if (first_ != nullptr) {
       answersRetry_ = answer.kind == Value::Retried;
-      return answersRetry_;
+      if (check_.primitive != 0 && (answer.kind == Value::Operand || answer.kind == Value::NilResult)) {
+        check_.answer = answer.kind == Value::Operand ? answer.operand : ShapeOperand{};
+        answersAfterCheck_ = true;
+      }
+      return answersRetry_ || answersAfterCheck_;
     }
     if (answer.kind != Value::Operand && answer.kind != Value::PrimitiveResult) return false;
     shape_.answersResult = answer.kind == Value::PrimitiveResult;
@@ -419,6 +448,13 @@ class SymbolicRun {
   uint8_t conversion_ = 0;  // secondTry: the conversion primitive seen
   bool retried_ = false;    // secondTry: the primitive ran again
   bool answersRetry_ = false;  // secondTry: and the path answers its answer
+  struct Check {
+    uint8_t primitive = 0;
+    uint8_t operandCount = 0;
+    ShapeOperand operands[MethodShape::kMaxCheckOperands];
+    ShapeOperand answer;
+  } check_;                          // secondTry: the check made
+  bool answersAfterCheck_ = false;   // secondTry: and the path answers a known value
 };
 
 // The parts of a well-formed Method that the run reads.
@@ -456,7 +492,6 @@ MethodShape classifyMethod(ObjectRef m) {
   MethodShape shape = SymbolicRun(c.code, c.size, c.temporaries, c.literals, c.literalCount).run();
   if (shape.kind == MethodShape::Primitive && shape.activateOnNil && shape.operandCount > 0 &&
       shape.innerPrimitive == 0)
-    shape.retryConversion =
-        SymbolicRun(c.code, c.size, c.temporaries, c.literals, c.literalCount, &shape).secondTry();
+    SymbolicRun(c.code, c.size, c.temporaries, c.literals, c.literalCount, &shape).secondTry(shape);
   return shape;
 }

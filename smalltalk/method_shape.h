@@ -50,6 +50,13 @@ struct MethodShape {
   // primitive, and answers that answer unless it is nil too (Float>>+ given
   // an Integer: "<110 self (<51 aNumber>)>"). 0: no second try.
   uint8_t retryConversion = 0;
+  // Primitive with activateOnNil, the other second try: when the primitive
+  // answers nil, the method checks with one more pure primitive on known
+  // operands, and answers `checkAnswer` unless the check answers nil
+  // (Array>>at: on a nil element stores nil there again, which succeeds only
+  // at a good index). 0: no check.
+  uint8_t checkPrimitive = 0;
+  uint8_t checkOperandCount = 0;
   uint8_t operandCount = 0;
   ShapeOperand operands[4];
   // Primitive: a plain primitive whose answer is one of `operands` (an
@@ -59,6 +66,9 @@ struct MethodShape {
   uint8_t innerOperandCount = 0;
   static constexpr int kMaxInnerOperands = 2;
   ShapeOperand innerOperands[kMaxInnerOperands];
+  static constexpr int kMaxCheckOperands = 3;
+  ShapeOperand checkOperands[kMaxCheckOperands];
+  ShapeOperand checkAnswer;
   ShapeOperand answer;  // unless answersResult
   // Forward: the method's answer is that of a unary message to self (the
   // literal `forwardLiteral`), sent at `resumeOffset - 1`'s instruction.
@@ -76,6 +86,9 @@ struct MethodShape {
   static constexpr int kMaxGuards = 2;
   uint8_t guardCount = 0;
   Guard guards[kMaxGuards];
+
+  // Whether the shape makes a second try when its primitive answers nil.
+  bool hasSecondTry() const { return retryConversion != 0 || checkPrimitive != 0; }
 
   // "^ self": the method answers its receiver and does nothing else.
   bool answersReceiver() const {

@@ -271,6 +271,12 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   return true;
 }
 
+// Whether the send has operand o (the method may read an argument that the
+// send lacks: a Method installed by hand).
+bool readable(const ShapeOperand& o, uint32_t arguments) {
+  return o.kind != ShapeOperand::Argument || o.index < arguments;
+}
+
 // Calls the primitive of a Primitive shape whose operands are not the
 // receiver and arguments in order on copies of them, with nil words after
 // them for a primitive that reads more arguments than it was given; the
@@ -281,11 +287,9 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   // The inner primitive may collect, which wipes the line.
   const MethodShape shape = lineShape;
   // Every operand is known to be there before the inner primitive makes its answer.
-  auto readable = [arguments](const ShapeOperand& o) {
-    return o.kind != ShapeOperand::Argument || o.index < arguments;
-  };
-  if (!std::all_of(shape.operands, shape.operands + shape.operandCount, readable) ||
-      !std::all_of(shape.innerOperands, shape.innerOperands + shape.innerOperandCount, readable))
+  auto present = [arguments](const ShapeOperand& o) { return readable(o, arguments); };
+  if (!std::all_of(shape.operands, shape.operands + shape.operandCount, present) ||
+      !std::all_of(shape.innerOperands, shape.innerOperands + shape.innerOperandCount, present))
     return false;
   ObjectRef inner = nilObj;
   if (shape.innerPrimitive != 0) {
@@ -311,6 +315,43 @@ bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   return true;
 }
 
+// The check of a Primitive shape (MethodShape::checkPrimitive) on the send
+// at es.returnPoint: false when an operand is missing or the check answers
+// nil; otherwise the method's answer after it.
+bool checkAnswer(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
+                 ObjectRef& answer) {
+  auto present = [arguments](const ShapeOperand& o) { return readable(o, arguments); };
+  if (!present(shape.checkAnswer) ||
+      !std::all_of(shape.checkOperands, shape.checkOperands + shape.checkOperandCount, present))
+    return false;
+  ObjectRef words[MethodShape::kMaxCheckOperands + kPrimitiveArgumentRoom];
+  std::fill(std::begin(words), std::end(words), nilObj);
+  for (uint32_t i = 0; i < shape.checkOperandCount; ++i)
+    operandValue(es, shape.checkOperands[i], arguments, words[i]);
+  // The check's answer is only tested, as by the method's isNil (which
+  // leaves its fresh flag alone).
+  if (callPrimitive(shape.checkPrimitive, words) == nilObj) return false;
+  operandValue(es, shape.checkAnswer, arguments, answer);
+  return true;
+}
+
+}  // namespace
+
+bool secondTryAnswer(ExecutionState& es, const MethodShape& lineShape, uint32_t arguments,
+                     ObjectRef& answer) {
+  // The shape may be a cache line's, which a collection inside a primitive
+  // wipes; a wiped one makes no second try.
+  const MethodShape shape = lineShape;
+  if (shape.checkPrimitive != 0) return checkAnswer(es, shape, arguments, answer);
+  if (shape.retryConversion == 0 || !shape.operandsInPlace || shape.operandCount != arguments)
+    return false;
+  answer = retryConverted(shape.primitive, shape.retryConversion, &stackAt(es, es.returnPoint),
+                          arguments);
+  return answer != nilObj;
+}
+
+namespace {
+
 // Runs a Primitive shape's primitive; false when the send must activate the
 // method after all (an operand it lacks, or a nil answer that the method
 // would handle).
@@ -322,7 +363,7 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   const bool answersResult = shape.answersResult;
   const bool activateOnNil = shape.activateOnNil;
   const int primitive = shape.primitive;
-  const int conversion = shape.retryConversion;
+  const MethodShape secondTry = shape;  // read before the primitive, as the rest
   // The answer is read after the primitive, which may have stored into it;
   // whether it can be read at all is known before.
   if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
@@ -336,9 +377,8 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   } else if (!callOnCopies(es, shape, arguments, primitive, result)) {
     return false;
   }
-  if (result == nilObj && conversion != 0 && inPlace)
-    result = retryConverted(primitive, conversion, &stackAt(es, es.returnPoint), arguments);
-  if (result == nilObj && activateOnNil) return false;
+  if (result == nilObj && activateOnNil)
+    return secondTry.hasSecondTry() && secondTryAnswer(es, secondTry, arguments, answer);
   if (answersResult)
     answer = result;
   else
@@ -470,12 +510,9 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
 
 bool answerSecondTry(ExecutionState& es, const MethodShape& shape) {
   const uint32_t arguments = es.depth - static_cast<uint32_t>(es.returnPoint - 1);
-  if (shape.retryConversion == 0 || !shape.operandsInPlace || shape.operandCount != arguments)
-    return false;
-  const ObjectRef result = retryConverted(shape.primitive, shape.retryConversion,
-                                          &stackAt(es, es.returnPoint), arguments);
-  if (result == nilObj) return false;
-  answerSend(es, result);
+  ObjectRef answer = nilObj;
+  if (!secondTryAnswer(es, shape, arguments, answer)) return false;
+  answerSend(es, answer);
   return true;
 }
 

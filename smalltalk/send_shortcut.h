@@ -35,6 +35,13 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
 // conversion or the primitive fails. The operands stay where they are.
 ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count);
 
+// The second try of a Primitive shape (MethodShape::hasSecondTry) whose
+// primitive answered nil, on the send prepared at es.returnPoint with
+// `arguments` words: true with the method's answer, false when the method
+// must run after all.
+bool secondTryAnswer(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
+                     ObjectRef& answer);
+
 // After answerInPlace answered Activate for a Primitive shape with a second
 // try (its primitive answered nil), the second try on the send prepared at
 // es.returnPoint; true when it answered, as the method would have. A line

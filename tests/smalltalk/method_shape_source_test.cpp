@@ -125,6 +125,50 @@ TEST_F(SourceShapes, ASecondTryWithTheArgumentConvertedIsRecorded) {
   EXPECT_EQ(shapeOf("== anObject\n    ^ <21 self anObject>").retryConversion, 0);
 }
 
+// A primitive-first method whose nil path checks with one more primitive,
+// then answers a known value, records the check and the answer.
+TEST_F(SourceShapes, ACheckAfterTheFailedPrimitiveIsRecorded) {
+  const MethodShape at = shapeOf(
+      "at: index\n    | element |\n    element := <25 self index>.\n"
+      "    element isNil ifFalse: [^ element].\n"
+      "    (<31 self index nil>) isNil ifTrue: [^ self indexError: index].\n    ^ nil");
+  EXPECT_EQ(at.kind, MethodShape::Primitive);
+  EXPECT_TRUE(at.activateOnNil);
+  EXPECT_EQ(at.retryConversion, 0);
+  ASSERT_EQ(at.checkPrimitive, 31);
+  ASSERT_EQ(at.checkOperandCount, 3);
+  EXPECT_EQ(at.checkOperands[0].kind, ShapeOperand::Argument);
+  EXPECT_EQ(at.checkOperands[0].index, 0);
+  EXPECT_EQ(at.checkOperands[1].index, 1);
+  EXPECT_EQ(at.checkOperands[2].kind, ShapeOperand::Constant);
+  EXPECT_EQ(at.checkOperands[2].constant, nilObj);
+  EXPECT_EQ(at.checkAnswer.kind, ShapeOperand::Constant);
+  EXPECT_EQ(at.checkAnswer.constant, nilObj);
+  // The failed primitive's nil itself is a known answer too.
+  EXPECT_EQ(shapeOf("at: i\n    | e |\n    e := <25 self i>.\n    e isNil ifFalse: [^ e].\n"
+                    "    (<12 self>) isNil ifTrue: [^ 0].\n    ^ e")
+                .checkPrimitive,
+            12);
+  const char* const refused[] = {
+      // the check answers what the method then sends
+      "at: i\n    | e |\n    e := <25 self i>.\n    e isNil ifFalse: [^ e].\n    ^ (<12 self>) foo",
+      // a check that is not pure
+      "at: i\n    | e |\n    e := <25 self i>.\n    e isNil ifFalse: [^ e].\n"
+      "    (<153 true>) isNil ifTrue: [^ 0].\n    ^ 1",
+      // two checks
+      "at: i\n    | e |\n    e := <25 self i>.\n    e isNil ifFalse: [^ e].\n"
+      "    (<12 self>) isNil ifTrue: [^ 0].\n    (<12 i>) isNil ifTrue: [^ 0].\n    ^ 1",
+      // the check's own answer (which the shortcut does not keep)
+      "at: i\n    | e c |\n    e := <25 self i>.\n    e isNil ifFalse: [^ e].\n"
+      "    c := <12 self>.\n    c isNil ifTrue: [^ 0].\n    ^ c",
+  };
+  for (const char* source : refused) {
+    const MethodShape shape = shapeOf(source);
+    EXPECT_EQ(shape.checkPrimitive, 0) << source;
+    EXPECT_FALSE(shape.hasSecondTry()) << source;
+  }
+}
+
 // A primitive whose operand is another primitive's answer, which nothing
 // else holds, makes a shape with that other primitive as its inner one.
 TEST_F(SourceShapes, APrimitiveOnAnotherOnesAnswerIsAChain) {
