@@ -363,7 +363,6 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   const bool answersResult = shape.answersResult;
   const bool activateOnNil = shape.activateOnNil;
   const int primitive = shape.primitive;
-  const MethodShape secondTry = shape;  // read before the primitive, as the rest
   // The answer is read after the primitive, which may have stored into it;
   // whether it can be read at all is known before.
   if (!answersResult && !operandValue(es, answerOperand, arguments, answer)) return false;
@@ -377,8 +376,9 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   } else if (!callOnCopies(es, shape, arguments, primitive, result)) {
     return false;
   }
+  // A line that the primitive's collection wiped has no second try.
   if (result == nilObj && activateOnNil)
-    return secondTry.hasSecondTry() && secondTryAnswer(es, secondTry, arguments, answer);
+    return shape.hasSecondTry() && secondTryAnswer(es, shape, arguments, answer);
   if (answersResult)
     answer = result;
   else
@@ -452,17 +452,17 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
 
 ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count) {
   if (count == 0 || count > 4) return nilObj;
+  // One set of words for both calls: the last operand alone (nil after it)
+  // for the conversion, then all of them with the last one converted.
   ObjectRef words[4 + kPrimitiveArgumentRoom];
-  std::fill(std::begin(words), std::end(words), nilObj);
-  std::copy_n(operands, count, words);
-  ObjectRef last[1 + kPrimitiveArgumentRoom];
-  std::fill(std::begin(last), std::end(last), nilObj);
-  last[0] = operands[count - 1];
-  const ObjectRef converted = callPrimitive(conversion, last);
+  for (ObjectRef& word : words) word = nilObj;
+  words[0] = operands[count - 1];
+  const ObjectRef converted = callPrimitive(conversion, words);
   if (converted == nilObj) return nilObj;
   // The converted operand is fresh, and so kept by a collection that the
   // primitive may start; it is taken off afterwards, as the method's own
   // primitive instruction takes it.
+  std::copy_n(operands, count - 1, words);
   words[count - 1] = converted;
   const ObjectRef answer = callPrimitive(primitive, words);
   clearFresh(converted);
