@@ -335,8 +335,32 @@ bool checkAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argument
   return true;
 }
 
-}  // namespace
+// The primitive on the same `count` operands with the last one converted;
+// nil when the conversion or the primitive fails. The operands stay where
+// they are.
+ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count) {
+  if (count == 0 || count > 4) return nilObj;
+  // One set of words for both calls: the last operand alone (nil after it)
+  // for the conversion, then all of them with the last one converted.
+  ObjectRef words[4 + kPrimitiveArgumentRoom];
+  for (ObjectRef& word : words) word = nilObj;
+  words[0] = operands[count - 1];
+  const ObjectRef converted = callPrimitive(conversion, words);
+  if (converted == nilObj) return nilObj;
+  // The converted operand is fresh, and so kept by a collection that the
+  // primitive may start; it is taken off afterwards, as the method's own
+  // primitive instruction takes it.
+  std::copy_n(operands, count - 1, words);
+  words[count - 1] = converted;
+  const ObjectRef answer = callPrimitive(primitive, words);
+  clearFresh(converted);
+  return answer;
+}
 
+// The second try of a Primitive shape (MethodShape::hasSecondTry) whose
+// primitive answered nil, on the send prepared at es.returnPoint with
+// `arguments` words: true with the method's answer, false when the method
+// must run after all.
 bool secondTryAnswer(ExecutionState& es, const MethodShape& lineShape, uint32_t arguments,
                      ObjectRef& answer) {
   // The shape may be a cache line's, which a collection inside a primitive
@@ -349,8 +373,6 @@ bool secondTryAnswer(ExecutionState& es, const MethodShape& lineShape, uint32_t 
                           arguments);
   return answer != nilObj;
 }
-
-namespace {
 
 // Runs a Primitive shape's primitive; false when the send must activate the
 // method after all (an operand it lacks, or a nil answer that the method
@@ -450,24 +472,6 @@ ObjectRef cachedSelfValueMethod(ObjectRef receiver) {
   return lastAnswer;
 }
 
-ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count) {
-  if (count == 0 || count > 4) return nilObj;
-  // One set of words for both calls: the last operand alone (nil after it)
-  // for the conversion, then all of them with the last one converted.
-  ObjectRef words[4 + kPrimitiveArgumentRoom];
-  for (ObjectRef& word : words) word = nilObj;
-  words[0] = operands[count - 1];
-  const ObjectRef converted = callPrimitive(conversion, words);
-  if (converted == nilObj) return nilObj;
-  // The converted operand is fresh, and so kept by a collection that the
-  // primitive may start; it is taken off afterwards, as the method's own
-  // primitive instruction takes it.
-  std::copy_n(operands, count - 1, words);
-  words[count - 1] = converted;
-  const ObjectRef answer = callPrimitive(primitive, words);
-  clearFresh(converted);
-  return answer;
-}
 
 namespace {
 

@@ -29,19 +29,6 @@ enum class InPlace {
 InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t arguments,
                       uint32_t roomAbove, ObjectRef& answer);
 
-// The second try of a Primitive shape whose primitive answered nil
-// (MethodShape::retryConversion, read before the first try): the primitive
-// on the same `count` operands with the last one converted. Nil when the
-// conversion or the primitive fails. The operands stay where they are.
-ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count);
-
-// The second try of a Primitive shape (MethodShape::hasSecondTry) whose
-// primitive answered nil, on the send prepared at es.returnPoint with
-// `arguments` words: true with the method's answer, false when the method
-// must run after all.
-bool secondTryAnswer(ExecutionState& es, const MethodShape& shape, uint32_t arguments,
-                     ObjectRef& answer);
-
 // After answerInPlace answered Activate for a Primitive shape with a second
 // try (its primitive answered nil), the second try on the send prepared at
 // es.returnPoint; true when it answered, as the method would have. A line
