@@ -17,8 +17,8 @@ uint32_t collectionObserverCount = 0;
 
 // The explicit mark stack: every index is pushed at most once (it is marked
 // when pushed), so one word per table entry always suffices. It lives as long
-// as the program: taking 2 MB from the allocator for every collection had the
-// system clear fresh pages each time (a tenth of a Float-heavy program's time).
+// as the program: when every collection took its 2 MB from the allocator and
+// gave them back, the system cleared fresh pages for it each time.
 uint32_t markStack[kTableEntries];
 uint32_t markDepth = 0;
 

@@ -22,7 +22,6 @@ size_t mappedSize(size_t bytes) { return (bytes + kHugePageBytes - 1) & ~(kHugeP
 
 using namespace block_pool;
 
-
 bool reservePool() {
   if (pool.base != nullptr) return true;
   if (pool.refused) return false;
