@@ -154,8 +154,7 @@ TEST_F(Instructions, LongLoopResumesAcrossSlices) {
 // instructions. Slices of 2 steps run one instruction each, which counts
 // them all; a slice of n steps then leaves ceil(total / (n - 1)) - 1 slices
 // that end with the process still running.
-TEST_F(Instructions, TrueWhileTrueLoopCountsEveryStep) {
-  install(classOf(trueObj), "value", makeMethod({{kSelfReturn}}));
+ObjectRef trueWhileTrueToAHundred() {
   const std::vector<uint8_t> code = {
       0x50, 0x70, kPopTop, 0x56,                    // [1] t0 := 0. push true
       0xF4, 0xA2, 0xF8, 0x00, 0x1A,                 // [5] dup, value, branchIfFalse 26
@@ -163,7 +162,12 @@ TEST_F(Instructions, TrueWhileTrueLoopCountsEveryStep) {
       0x30, 0x40, 0xB6, 0xF7, 0x00, 0x1A,           // [15] t0 = 100: branchIfTrue 26
       0xF6, 0x00, 0x05, 0x55, kPopTop,              // [21] branch 5; (unreached)
       0x30, kStackReturn};                          // [26] ^ t0
-  const ObjectRef method = makeMethod({code, {smallInt(100)}, 1});
+  return makeMethod({code, {smallInt(100)}, 1});
+}
+
+TEST_F(Instructions, TrueWhileTrueLoopCountsEveryStep) {
+  install(classOf(trueObj), "value", makeMethod({{kSelfReturn}}));
+  const ObjectRef method = trueWhileTrueToAHundred();
   int single = 0;
   EXPECT_EQ(runToEnd(processFor(method, nilObj), &single, 2).word, smallInt(100).word);
   const int total = single + 1;
@@ -180,14 +184,7 @@ TEST_F(Instructions, TrueWhileTrueLoopCountsEveryStep) {
 // false: the next head sends it, and the loop ends there.
 TEST_F(Instructions, TrueWhileTrueHeadSeesANewValueMethod) {
   install(classOf(trueObj), "value", makeMethod({{kSelfReturn}}));
-  const std::vector<uint8_t> code = {
-      0x50, 0x70, kPopTop, 0x56,                    // [1] t0 := 0. push true
-      0xF4, 0xA2, 0xF8, 0x00, 0x1A,                 // [5] dup, value, branchIfFalse 26
-      0x30, 0x51, 0xB0, 0x70, kPopTop,              // [10] t0 := t0 + 1
-      0x30, 0x40, 0xB6, 0xF7, 0x00, 0x1A,           // [15] t0 = 100: branchIfTrue 26
-      0xF6, 0x00, 0x05, 0x55, kPopTop,              // [21] branch 5; (unreached)
-      0x30, kStackReturn};                          // [26] ^ t0
-  const ObjectRef process = processFor(makeMethod({code, {smallInt(100)}, 1}), nilObj);
+  const ObjectRef process = processFor(trueWhileTrueToAHundred(), nilObj);
   ASSERT_TRUE(execute(process, 200));
   install(classOf(trueObj), "value", makeMethod({{0x57, kStackReturn}}));  // ^ false
   const ObjectRef answer = runToEnd(process);
