@@ -63,9 +63,9 @@ void* acquireBlockSlowly(size_t bytes) {
   void* block = nullptr;
   uint32_t size = 0;
   if (pooledBytes(bytes)) {
+    // acquireBlock found the class's free list empty: a new block is cut.
     const size_t cls = classOf(bytes);
-    block = takeFreeBlock(cls);
-    if (block == nullptr) block = takeFromNewSlab(cls);
+    block = takeFromNewSlab(cls);
     size = static_cast<uint32_t>(classBytes(cls));
   }
   if (block == nullptr) {

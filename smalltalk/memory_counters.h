@@ -23,8 +23,9 @@ extern MemoryCounters memoryCounters;
 // no memory is left. Release it with releaseLargeBlock and the same size.
 void* acquireLargeBlock(size_t bytes);
 void releaseLargeBlock(void* block, size_t bytes);
-// The paths of acquireBlock and releaseBlock past the pool's free lists:
-// new slabs, the C library's blocks, null.
+// The paths of acquireBlock and releaseBlock past the pool's free lists
+// (acquireBlockSlowly is called when the class's list is empty): new slabs,
+// the C library's blocks, null.
 void* acquireBlockSlowly(size_t bytes);
 void releaseBlockSlowly(void* block);
 

@@ -286,8 +286,8 @@ class SymbolicRun {
     // which the outer one's operands are read matter.
     const int inner = shape_.primitive;
     if (count > static_cast<int>(depth_) || count > 4 || !isPure(number) ||
-        shape_.innerPrimitive != 0 || assumedNotNil_ || !kPlainPrimitives[inner] || inner == 22 ||
-        inner == 31 || inner == 32 || shape_.operandCount > MethodShape::kMaxInnerOperands)
+        shape_.innerPrimitive != 0 || assumedNotNil_ || !kPlainPrimitives[inner] || inner == 31 ||
+        inner == 32 || shape_.operandCount > MethodShape::kMaxInnerOperands)
       return false;
     const uint32_t base = depth_ - static_cast<uint32_t>(count);
     int uses = 0;

@@ -296,7 +296,7 @@ bool readable(const ShapeOperand& o, uint32_t arguments) {
     ObjectRef innerOperands[MethodShape::kMaxInnerOperands + kPrimitiveArgumentRoom];
     for (ObjectRef& word : innerOperands) word = nilObj;
     for (uint32_t i = 0; i < shape.innerOperandCount; ++i)
-      if (!operandValue(es, shape.innerOperands[i], arguments, innerOperands[i])) return false;
+      operandValue(es, shape.innerOperands[i], arguments, innerOperands[i]);
     inner = callPrimitive(shape.innerPrimitive, innerOperands);
   }
   ObjectRef operands[4 + kPrimitiveArgumentRoom];
@@ -325,7 +325,7 @@ bool checkAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argument
       !std::all_of(shape.checkOperands, shape.checkOperands + shape.checkOperandCount, present))
     return false;
   ObjectRef words[MethodShape::kMaxCheckOperands + kPrimitiveArgumentRoom];
-  std::fill(std::begin(words), std::end(words), nilObj);
+  for (ObjectRef& word : words) word = nilObj;
   for (uint32_t i = 0; i < shape.checkOperandCount; ++i)
     operandValue(es, shape.checkOperands[i], arguments, words[i]);
   // The check's answer is only tested, as by the method's isNil (which
