@@ -4,6 +4,7 @@
 #include "smalltalk/collector.h"
 #include "smalltalk/core_objects.h"
 #include "smalltalk/memory_counters.h"
+#include "smalltalk/method_cache.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/symbols.h"
@@ -156,5 +157,6 @@ ObjectRef primReleaseFresh(ObjectRef*) {
     objTbl[0].cls = ObjectRef::fromIndex(index);
   }
   clearAllMarks();
+  flushMethodCache();  // a line naming a freed Method would stop the next send
   return nilObj;
 }

@@ -212,7 +212,13 @@ struct BlockState {
   }
   bool matches(ObjectRef b, const ObjectEntry& e) const {
     return block == b && generation == cacheGeneration && cls == e.cls &&
-           std::equal(words, words + kBlockWords, static_cast<const ObjectRef*>(e.body));
+           sameWords(static_cast<const ObjectRef*>(e.body));
+  }
+  // All six words at once, without a branch for each.
+  bool sameWords(const ObjectRef* body) const {
+    uint32_t differ = 0;
+    for (uint32_t i = 0; i < kBlockWords; ++i) differ |= words[i].word ^ body[i].word;
+    return differ == 0;
   }
   void take(ObjectRef b, const ObjectEntry& e) {
     generation = cacheGeneration;

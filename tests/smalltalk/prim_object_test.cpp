@@ -3,6 +3,7 @@
 #include "smalltalk/class_layout.h"
 #include "smalltalk/collector.h"
 #include "smalltalk/memory_counters.h"
+#include "smalltalk/method_cache.h"
 
 namespace {
 
@@ -139,6 +140,23 @@ TEST_F(PrimWorld, ReleaseFreshSparesWhatTheSystemHolds) {
   EXPECT_FALSE(isAvail(0));
   EXPECT_GT(memoryCounters.releaseCount, releasesBefore);
   EXPECT_EQ(textOfObject(globalValue("Stored")), "stored");
+}
+
+// A released Method leaves no cache line behind: a send finding it there
+// would stop the system ("isAvail(method) == false").
+TEST_F(PrimWorld, ReleaseFreshEmptiesTheMethodCache) {
+  const ObjectRef selector = intern("releasedSelector");
+  const ObjectRef cls = arrayClass();
+  const ObjectRef method = newMethod();
+  newArray(1);  // more objects so that the bound lies above the Method
+  newArray(1);
+  newArray(1);
+  CacheLine& line = methodCache[cacheLineIndex(selector, cls)];
+  line = CacheLine{selector, cls, cls, method, {}};
+  ASSERT_NE(cachedLine(selector, cls), nullptr);
+  EXPECT_EQ(prim(159), nilObj);
+  EXPECT_TRUE(isAvail(method.Index()));
+  EXPECT_NE(line.selector, selector);
 }
 
 }  // namespace
