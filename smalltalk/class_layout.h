@@ -53,6 +53,8 @@ inline constexpr uint32_t kDictionaryArrayWords = 39;    // 13 buckets
 
 // Other core objects.
 inline constexpr uint32_t kBlockWords = 6;   // meaning fixed by the compiler and block primitives
+inline constexpr uint32_t kBlockContext = 0;      // the home Context
+inline constexpr uint32_t kBlockBytePointer = 3;  // its first instruction, copied from the literal
 inline constexpr uint32_t kCharWords = 1;    // the character code as a small integer
 inline constexpr uint32_t kCharCode = 0;
 inline constexpr uint32_t kFloatBytes = 8;   // IEEE-754 double, little-endian

@@ -25,8 +25,11 @@ struct CacheLine {
 
 extern CacheLine methodCache[cacheSize];
 
-// Counts the changes of the cache's lines (a fill, a flush): what was read
-// from the lines stays true while the count has not moved.
+// Counts the changes of what the cache answers: every flush, and every line
+// filled by a lookup. A line that moves to the spare table and back answers
+// as before and does not count. What was found through the lines stays true
+// while the count has not moved; a line itself may hold another (selector,
+// class) by then, so nothing found keeps a pointer into one.
 extern uint32_t cacheGeneration;
 
 // The line of (selector, lookup class), computed unsigned.

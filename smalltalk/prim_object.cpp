@@ -55,7 +55,6 @@ uint32_t freeListLength() {
 }
 
 // Words of a Block that block copy takes over from the compiler's literal.
-constexpr uint32_t kBlockContext = 0;
 constexpr uint32_t kBlockFirstCopied = 1;
 constexpr uint32_t kBlockLastCopied = 3;
 

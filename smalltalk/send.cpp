@@ -107,7 +107,8 @@ void keepAsSpare(const CacheLine& line) {
 // replaces is kept as a spare.
 [[gnu::noinline]] const CacheLine* fillLine(ExecutionState& es, ObjectRef cls, CacheLine& line) {
   const ObjectRef selector = interp.currentSelector;
-  ++cacheGeneration;
+  // A line taken back from the spare table answers as before it left: only
+  // a lookup can change what (selector, class) is answered with.
   const CacheLine spare = spareLines[spareLineIndex(selector, cls)];
   if (spare.selector == selector && spare.lookupClass == cls && !isAvail(spare.method.Index())) {
     keepAsSpare(line);
@@ -115,6 +116,7 @@ void keepAsSpare(const CacheLine& line) {
     interp.currentMethod = line.method;
     return &line;
   }
+  ++cacheGeneration;
   ObjectRef foundClass = nilObj;
   if (!lookupMethod(cls, &foundClass) && !recover(es, cls, &foundClass)) return nullptr;
   keepAsSpare(line);

@@ -184,77 +184,102 @@ bool runInline(ExecutionState& es, const BlockEntry& entry) {
 }
 
 // The block entry that a send of the Forward-shaped Method `method` to the
-// words at operands reaches: false when the guard does not hold or the
-// forwarded send is not answered by an Enter shape.
+// words at operands reaches, and the Enter shape that makes it: false when
+// the guard does not hold or the forwarded send is not answered by an Enter
+// shape.
 bool findForwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
-                        uint32_t arguments, BlockEntry& entry) {
+                        uint32_t arguments, BlockEntry& entry, const MethodShape*& enter) {
   if (!guardsHold(shape, operands, arguments)) return false;
   uint32_t literalCount = 0;
   const ObjectRef* literals = pointerBody(bodyOf(method)[kMethodLiterals], literalCount);
   if (shape.forwardLiteral >= literalCount) return false;
-  const MethodShape* enter = cachedEnter(literals[shape.forwardLiteral], operands[0]);
+  enter = cachedEnter(literals[shape.forwardLiteral], operands[0]);
   // The forwarded send has the receiver alone.
   return enter != nullptr && blockEntry(*enter, operands, 1, entry);
 }
 
-// A block as it was when something was found for it. Loops send the same
-// block "value" or "run" on every pass, and what the shortcuts find for it
-// depends only on the method cache's lines (cacheGeneration) and the block's
-// class and words: a memo holds while they are those it was found for.
+// A block as it was when something was found for it. Loops send a block
+// "value" or "run" on every pass, and what the shortcuts find for it depends
+// on the method cache's lines (cacheGeneration), the block's class and its
+// words. Not on which object it is, nor on its Context, which the finds only
+// read (the memos read it again) or compare with the running one (the memos
+// compare again): a loop entered anew, with a new block of the same literal
+// or in a new activation, finds what the last one found. A memo holds while
+// these are those it was found for.
 struct BlockState {
+  static constexpr uint32_t kFirst = kBlockContext + 1;  // the words after the Context
   uint32_t generation = 0;
-  ObjectRef block, cls;
-  ObjectRef words[kBlockWords];
+  ObjectRef cls;
+  ObjectRef words[kBlockWords - kFirst];
 
   // Only a pointer object of a Block's size is remembered.
   static bool memorable(const ObjectEntry& e) {
     return (e.flags & kPointerFlag) != 0 && e.size == kBlockWords * sizeof(ObjectRef);
   }
-  bool matches(ObjectRef b, const ObjectEntry& e) const {
-    return block == b && generation == cacheGeneration && cls == e.cls &&
-           sameWords(static_cast<const ObjectRef*>(e.body));
+  bool matches(const ObjectEntry& e) const {
+    return generation == cacheGeneration && cls == e.cls &&
+           sameWords(static_cast<const ObjectRef*>(e.body) + kFirst);
   }
-  // All six words at once, without a branch for each.
+  // All the words at once, without a branch for each.
   bool sameWords(const ObjectRef* body) const {
     uint32_t differ = 0;
-    for (uint32_t i = 0; i < kBlockWords; ++i) differ |= words[i].word ^ body[i].word;
+    for (uint32_t i = 0; i < kBlockWords - kFirst; ++i) differ |= words[i].word ^ body[i].word;
     return differ == 0;
   }
-  void take(ObjectRef b, const ObjectEntry& e) {
+  void take(const ObjectEntry& e) {
     generation = cacheGeneration;
-    block = b;
     cls = e.cls;
-    std::copy_n(static_cast<const ObjectRef*>(e.body), kBlockWords, words);
+    std::copy_n(static_cast<const ObjectRef*>(e.body) + kFirst, kBlockWords - kFirst, words);
   }
 };
 
-// The entries found last for unary sends (a block's own words decide them),
-// by the block's index: an outer and an inner loop's blocks run in turn.
-constexpr uint32_t kEntryMemos = 4;
+// The slot of a block's memo: by its first instruction, the same for every
+// block that one literal makes (an outer and an inner loop's blocks run in
+// turn).
+template <uint32_t kSlots>
+uint32_t memoSlot(const ObjectEntry& e) {
+  return (static_cast<const ObjectRef*>(e.body)[kBlockBytePointer].word >> 1) % kSlots;
+}
+
+// Whether an Enter shape is the usual Block>>enter: the block's Context and
+// first instruction, answering the block.
+bool isUsualEnter(const MethodShape& enter) {
+  auto instance = [](const ShapeOperand& o, uint32_t word) {
+    return o.kind == ShapeOperand::Instance && o.index == word;
+  };
+  return enter.operandCount == 2 && instance(enter.operands[0], kBlockContext) &&
+         instance(enter.operands[1], kBlockBytePointer) &&
+         enter.answer.kind == ShapeOperand::Argument && enter.answer.index == 0;
+}
+
+// The forwarded sends found last to reach the usual Block>>enter, by the
+// Forward method; the entry is then read from the words of the block sent to.
+constexpr uint32_t kEntryMemos = 32;
 struct EntryMemo {
   BlockState state;
   ObjectRef method;
-  BlockEntry entry;
 };
 EntryMemo entryMemos[kEntryMemos];
 
 bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
                     uint32_t arguments, BlockEntry& entry) {
   const ObjectRef block = operands[0];
+  const MethodShape* enter = nullptr;
   if (arguments != 1 || block.isValue())
-    return findForwardedEntry(shape, method, operands, arguments, entry);
+    return findForwardedEntry(shape, method, operands, arguments, entry, enter);
   const ObjectEntry& e = entryOf(block);
-  EntryMemo& memo = entryMemos[block.Index() % kEntryMemos];
-  const bool memorable = BlockState::memorable(e);
-  if (memorable && memo.method == method && memo.state.matches(block, e)) {
-    entry = memo.entry;
+  if (!BlockState::memorable(e))
+    return findForwardedEntry(shape, method, operands, arguments, entry, enter);
+  EntryMemo& memo = entryMemos[memoSlot<kEntryMemos>(e)];
+  if (memo.method == method && memo.state.matches(e)) {
+    const ObjectRef* words = static_cast<const ObjectRef*>(e.body);
+    entry = BlockEntry{words[kBlockContext], words[kBlockBytePointer], block};
     return true;
   }
-  if (!findForwardedEntry(shape, method, operands, arguments, entry)) return false;
-  if (memorable) {
-    memo.state.take(block, e);
+  if (!findForwardedEntry(shape, method, operands, arguments, entry, enter)) return false;
+  if (isUsualEnter(*enter)) {
+    memo.state.take(e);
     memo.method = method;
-    memo.entry = entry;
   }
   return true;
 }
@@ -429,12 +454,13 @@ bool findInlineCondition(const ExecutionState& es, ObjectRef block, uint32_t nex
 
 // The inline conditions found last, one for each send offset modulo
 // kConditionMemos (nested loops ask in turn). What was found depends on the
-// block (see BlockState), the running method and Context, and the offset.
-constexpr uint32_t kConditionMemos = 8;
+// block (see BlockState), the running method and the offset, and on the
+// block's Context being the running one, which a memo compares again.
+constexpr uint32_t kConditionMemos = 32;
 struct ConditionMemo {
   BlockState state;
   uint32_t next = 0;  // 0: empty (a send's next offset is at least 3)
-  ObjectRef method, context;
+  ObjectRef method;
   InlineCondition found;
 };
 ConditionMemo conditionMemos[kConditionMemos];
@@ -447,17 +473,17 @@ bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
   const ObjectEntry& e = entryOf(block);
   const bool memorable = BlockState::memorable(e);
   ConditionMemo& memo = conditionMemos[next % kConditionMemos];
-  if (memorable && memo.next == next && memo.method == es.method && memo.context == es.context &&
-      memo.state.matches(block, e)) {
+  if (memorable && memo.next == next && memo.method == es.method && memo.state.matches(e) &&
+      static_cast<const ObjectRef*>(e.body)[kBlockContext] == es.context &&
+      es.context != es.stack) {
     out = memo.found;
     return true;
   }
   if (!findInlineCondition(es, block, next, out)) return false;
   if (memorable) {
-    memo.state.take(block, e);
+    memo.state.take(e);
     memo.next = next;
     memo.method = es.method;
-    memo.context = es.context;
     memo.found = out;
   }
   return true;
