@@ -261,23 +261,28 @@ struct EntryMemo {
 };
 EntryMemo entryMemos[kEntryMemos];
 
+// `usual` tells whether the entry was made by the usual Block>>enter.
 bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef* operands,
-                    uint32_t arguments, BlockEntry& entry) {
+                    uint32_t arguments, BlockEntry& entry, bool& usual) {
   const ObjectRef block = operands[0];
   const MethodShape* enter = nullptr;
-  if (arguments != 1 || block.isValue())
-    return findForwardedEntry(shape, method, operands, arguments, entry, enter);
+  const bool memorable = arguments == 1 && !block.isValue() && BlockState::memorable(entryOf(block));
+  if (!memorable) {
+    if (!findForwardedEntry(shape, method, operands, arguments, entry, enter)) return false;
+    usual = isUsualEnter(*enter);
+    return true;
+  }
   const ObjectEntry& e = entryOf(block);
-  if (!BlockState::memorable(e))
-    return findForwardedEntry(shape, method, operands, arguments, entry, enter);
   EntryMemo& memo = entryMemos[memoSlot<kEntryMemos>(e)];
   if (memo.method == method && memo.state.matches(e)) {
     const ObjectRef* words = static_cast<const ObjectRef*>(e.body);
     entry = BlockEntry{words[kBlockContext], words[kBlockBytePointer], block};
+    usual = true;
     return true;
   }
   if (!findForwardedEntry(shape, method, operands, arguments, entry, enter)) return false;
-  if (isUsualEnter(*enter)) {
+  usual = isUsualEnter(*enter);
+  if (usual) {
     memo.state.take(e);
     memo.method = method;
   }
@@ -291,7 +296,9 @@ bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef*
 // in which the forwarded send would have left it.
 bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   BlockEntry entry;
-  if (!forwardedEntry(shape, interp.currentMethod, &stackAt(es, es.returnPoint), arguments, entry))
+  bool usual = false;
+  if (!forwardedEntry(shape, interp.currentMethod, &stackAt(es, es.returnPoint), arguments, entry,
+                      usual))
     return false;
   if (runInline(es, entry)) return true;
   const uint32_t resumeOffset = shape.resumeOffset;  // the activation may collect
@@ -439,12 +446,13 @@ bool primitiveAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argu
   return true;
 }
 
+// `usual`: as for forwardedEntry.
 bool findInlineCondition(const ExecutionState& es, ObjectRef block, uint32_t next,
-                         InlineCondition& out) {
+                         InlineCondition& out, bool& usual) {
   const CacheLine* line = cachedLine(unarySelector(kUnaryValue), classOf(block));
   if (line == nullptr || line->shape.kind != MethodShape::Forward) return false;
   BlockEntry entry;
-  if (!forwardedEntry(line->shape, line->method, &block, 1, entry) ||
+  if (!forwardedEntry(line->shape, line->method, &block, 1, entry, usual) ||
       !inlineRunEnd(es, entry, next, out.end))
     return false;
   out.valueMethod = line->method;
@@ -455,7 +463,9 @@ bool findInlineCondition(const ExecutionState& es, ObjectRef block, uint32_t nex
 // The inline conditions found last, one for each send offset modulo
 // kConditionMemos (nested loops ask in turn). What was found depends on the
 // block (see BlockState), the running method and the offset, and on the
-// block's Context being the running one, which a memo compares again.
+// block's Context being the running one, which a memo compares again (the
+// usual Block>>enter takes that Context from the block's first word: only
+// its finds are kept).
 constexpr uint32_t kConditionMemos = 32;
 struct ConditionMemo {
   BlockState state;
@@ -479,8 +489,9 @@ bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
     out = memo.found;
     return true;
   }
-  if (!findInlineCondition(es, block, next, out)) return false;
-  if (memorable) {
+  bool usual = false;
+  if (!findInlineCondition(es, block, next, out, usual)) return false;
+  if (memorable && usual) {
     memo.state.take(e);
     memo.next = next;
     memo.method = es.method;

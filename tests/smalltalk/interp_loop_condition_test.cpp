@@ -142,4 +142,25 @@ TEST_F(LoopCondition, NestedConditionsEachKeepTheirOwnBlock) {
   EXPECT_EQ(runToEnd(process).word, smallInt(29 * 30 / 2).word);
 }
 
+// A Block>>enter that takes the Context from another word than the first
+// (here the sixth, "spare") is asked again for each new block: a condition
+// block of the second activation whose sixth word names the first
+// activation's Context runs there, as a block, not inside the second frame.
+TEST_F(LoopCondition, AnotherEnterIsAskedAgainForEachBlock) {
+  define(block, "enter\n    <28 spare bytePointer>");
+  const ObjectRef looper = makeClass("Looper", {"saved"});
+  define(looper,
+         "count: home\n    | i b |\n    i := 0.\n    b := [i := i + 1. i < 3].\n"
+         "    saved := currentInterpreter.\n"
+         "    <31 b 6 (home isNil ifTrue: [saved] ifFalse: [home])>.\n"
+         "    b whileTrue: [].\n    ^ i");
+  const ObjectRef process = processOf(
+      "goDoIt\n    | l first second |\n    l := <22 (<58 1>) (<87 'Looper'>)>.\n"
+      "    first := l count: nil.\n    second := l count: (<25 l 1>).\n"
+      "    ^ first * 10 + second");
+  // The first count runs its condition three times in its own frame; the
+  // second one's condition counts on in the first one's i (to 4) and ends.
+  EXPECT_EQ(runToEnd(process).word, smallInt(30).word);
+}
+
 }  // namespace
