@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "smalltalk/class_layout.h"
+#include "smalltalk/float_sends.h"
 #include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
@@ -381,7 +382,11 @@ opcode_SendBinary:
     if (tracing(kTracePrimitives)) [[unlikely]]
       TOLVA_CALL(byteSendBinary(es, operand));
     ObjectRef* operands = base + (returnPoint - 1);
-    const ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
+    ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
+    // Two Floats: answered as a cached send of the Float method would
+    // answer, its operands released (float_sends.h).
+    if (result == nilObj)
+      result = floatSendAnswer(es, operand, static_cast<int32_t>(returnPoint), operands);
     if (result != nilObj) {
       operands[1] = nilObj;
       operands[0] = result;

@@ -6,6 +6,7 @@
 
 #include "smalltalk/class_layout.h"
 #include "smalltalk/core_objects.h"
+#include "smalltalk/float_sends.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/symbols.h"
@@ -16,15 +17,6 @@ constexpr uint32_t kShiftModulus = 32;
 constexpr uint32_t kScrambleMask = 0xFFFF;
 // The split of primitive 106 keeps this many bits of the mantissa.
 constexpr int kSplitMantissaBits = 12;
-
-// A Float's value into out (cls being the class Float); false for anything
-// else. (A bool and an out parameter rather than an optional: the optional
-// came back through memory and stalled every Float operation.)
-[[gnu::always_inline]] inline bool floatArg(ObjectRef ref, ObjectRef cls, double& out) {
-  if (!isLiveByteObject(ref) || byteSize(ref) != kFloatBytes || classOf(ref) != cls) return false;
-  out = floatValue(ref);
-  return true;
-}
 
 bool floatArg(ObjectRef ref, double& out) { return floatArg(ref, floatClass(), out); }
 
