@@ -1,11 +1,16 @@
-// Binary special sends between two Floats (+ - < > <= >= = ~= *), answered
-// by the run loop without the method cache's line and the shape's tests.
-// The Float method of each of these selectors starts with its Float
-// primitive on the receiver and the argument; given two Floats that
-// primitive cannot fail, so the send answers what the primitive answers.
-// What the cache answers for the selector and the class Float is checked
-// once and then kept while the cache's answers are unchanged
-// (cacheGeneration).
+// Float arithmetic without the primitive calls that the Float methods make,
+// where the answer is known to be the same:
+// - binary special sends (+ - < > <= >= = ~= *) of a Float to a Float or a
+//   small integer, answered by the run loop without the method's line. The
+//   Float method of each starts with its Float primitive on the receiver and
+//   the argument, and when that fails tries again with the argument
+//   converted by primitive 51; for these operands the answer is what the
+//   primitive answers on the two values. What the cache answers for the
+//   selector and the class Float is checked once and then kept while the
+//   cache's answers are unchanged (cacheGeneration);
+// - the second try itself, made by the send shortcuts for any Float
+//   primitive (the division too) on a Float and a small integer, without
+//   the converted Float.
 #pragma once
 
 #include <cstdint>
@@ -25,12 +30,37 @@
   return true;
 }
 
-// Binary special selectors 0 to 8 have a Float primitive.
-inline constexpr int kFloatSendCount = 9;
+inline constexpr int kIntegerToFloatPrimitive = 51;
+
+// The Float primitives of two operands, 110 to 119, in the order of the
+// binary special selectors: primitive 110 + k for selector k (0 to 8: + - <
+// > <= >= = ~= *), and 119 for "/".
+inline constexpr int kFirstFloatPairPrimitive = 110;
+inline constexpr int kFloatPairPrimitives = 10;
+
+// What Float primitive 110 + k answers for the values a and b: a
+// comparison's Boolean or a new Float of class cls.
+[[gnu::always_inline]] inline ObjectRef floatPairOperation(int k, double a, double b,
+                                                           ObjectRef cls) {
+  double value = 0;
+  switch (k) {
+    case 0: value = a + b; break;
+    case 1: value = a - b; break;
+    case 2: return booleanObj(a < b);
+    case 3: return booleanObj(a > b);
+    case 4: return booleanObj(a <= b);
+    case 5: return booleanObj(a >= b);
+    case 6: return booleanObj(a == b);
+    case 7: return booleanObj(a != b);
+    case 8: value = a * b; break;
+    default: value = a / b; break;
+  }
+  return newFloatOfClass(value, cls);
+}
 
 // The answer of binary special send n to the two words at operands (the
-// receiver's at returnPoint) when both are Floats and the Float method is
-// its primitive alone; the send's registers are set and its operands
-// released as a cached send answered in place leaves them. nil when it does
-// not apply (nothing is done then).
+// receiver's at returnPoint) when they are a Float and a Float or small
+// integer and the Float method answers as described above; the send's
+// registers are set and its operands released as a cached send answered in
+// place leaves them. nil when it does not apply (nothing is done then).
 ObjectRef floatSendAnswer(ExecutionState& es, int n, int32_t returnPoint, ObjectRef* operands);

@@ -6,6 +6,7 @@
 
 #include "smalltalk/bytecodes.h"
 #include "smalltalk/class_layout.h"
+#include "smalltalk/float_sends.h"
 #include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
@@ -378,6 +379,15 @@ bool checkAnswer(ExecutionState& es, const MethodShape& shape, uint32_t argument
 // they are.
 ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operands, uint32_t count) {
   if (count == 0 || count > 4) return nilObj;
+  // A Float primitive on a Float and a small integer: the converted Float
+  // would hold the integer's value, so it is not made.
+  const int k = primitive - kFirstFloatPairPrimitive;
+  if (conversion == kIntegerToFloatPrimitive && count == 2 && k >= 0 &&
+      k < kFloatPairPrimitives && operands[1].isValue()) {
+    const ObjectRef cls = floatClass();
+    double a;
+    if (floatArg(operands[0], cls, a)) return floatPairOperation(k, a, operands[1].uncheckedInt(), cls);
+  }
   // One set of words for both calls: the last operand alone (nil after it)
   // for the conversion, then all of them with the last one converted.
   ObjectRef words[4 + kPrimitiveArgumentRoom];
