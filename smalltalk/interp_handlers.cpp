@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "smalltalk/class_layout.h"
+#include "smalltalk/element_sends.h"
 #include "smalltalk/float_sends.h"
 #include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
@@ -390,6 +391,18 @@ opcode_SendBinary:
     if (result != nilObj) {
       operands[1] = nilObj;
       operands[0] = result;
+      --depth;
+      TOLVA_NEXT();
+    }
+  }
+  // at: of an element that is there (element_sends.h).
+  if (operand == kBinaryAt && !watching && returnPoint > frameFloor(es)) {
+    ObjectRef* operands = base + (returnPoint - 1);
+    const ObjectRef element =
+        elementSendAnswer(es, static_cast<int32_t>(returnPoint), operands);
+    if (element != nilObj) {
+      operands[1] = nilObj;  // the index, a small integer
+      operands[0] = element;
       --depth;
       TOLVA_NEXT();
     }

@@ -67,6 +67,9 @@ constexpr int kUnaryIsNil = 0;
 constexpr int kUnaryNotNil = 1;
 constexpr int kUnaryValue = 2;
 
+// "at:", which the run loop answers for an element that is there.
+constexpr int kBinaryAt = 15;
+
 // Binary indices 0-12 map onto the integer primitives 60-72.
 constexpr int kFastPathCount = 13;
 constexpr int kFastPathFirstPrimitive = 60;
