@@ -358,6 +358,13 @@ opcode_SendMessage:
     fatalNumber(kBadLiteral, operand);
   selector = es.literals[operand];
   returnPoint = es.returnPoint;
+  // at:put: inside an Array's body (element_sends.h).
+  if (selector == atPutSelector && returnPoint + 2 == depth && !watching &&
+      returnPoint > frameFloor(es) &&
+      elementStoreInPlace(es, static_cast<int32_t>(returnPoint), base + (returnPoint - 1))) {
+    depth -= 2;
+    TOLVA_NEXT();
+  }
   goto send_by_cache;
 
 // isNil and notNil are answered inline while watching is off.

@@ -14,6 +14,7 @@ InterpreterRegisters interp;
 
 ObjectRef unaryTable[kUnaryTableSlots];
 ObjectRef binaryTable[kBinaryTableSlots];
+ObjectRef atPutSelector = nilObj;
 
 namespace {
 
@@ -100,12 +101,14 @@ void setUpSpecialSelectors() {
   for (ObjectRef& slot : binaryTable) slot = nilObj;
   for (int i = 0; i < kUnarySelectorCount; ++i) unaryTable[i] = intern(kUnarySelectorNames[i]);
   for (int i = 0; i < kBinarySelectorCount; ++i) binaryTable[i] = intern(kBinarySelectorNames[i]);
+  atPutSelector = intern("at:put:");
 }
 
 void resetInterpreter() {
   interp = InterpreterRegisters{};
   for (ObjectRef& slot : unaryTable) slot = nilObj;
   for (ObjectRef& slot : binaryTable) slot = nilObj;
+  atPutSelector = nilObj;
   flushMethodCache();
   resetTraceCounters();
   watching = false;

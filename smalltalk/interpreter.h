@@ -85,6 +85,9 @@ inline ObjectRef unarySelector(int index) {
 inline ObjectRef binarySelector(int index) {
   return index >= 0 && index < kBinaryTableSlots ? binaryTable[index] : nilObj;
 }
+// "at:put:" interned with the tables: the run loop answers it for a store
+// inside an Array's body (element_sends.h).
+extern ObjectRef atPutSelector;
 
 // Back to the start state: registers, tables, cache, trace counters and watch
 // flag cleared (a fresh object world for tests).
