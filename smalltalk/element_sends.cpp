@@ -7,6 +7,7 @@
 
 namespace {
 
+constexpr int kBasicSizePrimitive = 12;
 constexpr int kBasicAtPrimitive = 25;
 constexpr int kBasicAtPutPrimitive = 31;
 
@@ -17,7 +18,7 @@ struct ElementSendMemo {
   bool known = false;
   ObjectRef cls, method;
 };
-ElementSendMemo atMemo, atPutMemo;
+ElementSendMemo sizeMemo, atMemo, atPutMemo;
 
 // Does the line's Method start with `primitive` on its receiver and
 // arguments in place, answering the primitive's result or, with
@@ -96,4 +97,19 @@ bool elementStoreInPlace(ExecutionState& es, int32_t returnPoint, ObjectRef* ope
   operands[1] = nilObj;  // the index, a small integer
   operands[2] = nilObj;  // its fresh flag is clear: it was stored
   return true;
+}
+
+ObjectRef elementCountAnswer(ExecutionState& es, int32_t returnPoint, ObjectRef* operands) {
+  const ObjectRef receiver = operands[0];
+  if (!isObject(receiver) || tracingAny()) return nilObj;
+  const ObjectEntry& e = entryOf(receiver);
+  const ObjectRef selector = unarySelector(kUnarySize);
+  const ObjectRef method = memoMethod(sizeMemo, selector, e.cls, [](const MethodShape& shape) {
+    return startsWith(shape, kBasicSizePrimitive, 1, -1);
+  });
+  if (method == nilObj) return nilObj;
+  answered(es, selector, method, returnPoint);
+  clearFresh(receiver);
+  // Bodies hold at most kMaxObjectBytes: every count is a small integer.
+  return smallInt(static_cast<int32_t>(e.size >> (e.flags & kSizeShiftMask)));
 }

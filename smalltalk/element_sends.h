@@ -1,5 +1,8 @@
-// "at:" and "at:put:" sent to a pointer object with an index inside its
-// body, answered by the run loop without the method's line:
+// "size" sent to an object, and "at:" and "at:put:" sent to a pointer
+// object with an index inside its body, answered by the run loop without the
+// method's line:
+// - the library's Array>>size is primitive 12 (basicSize) on the receiver,
+//   which answers its word count;
 // - the library's Array>>at: starts with primitive 25 (basicAt:) on the
 //   receiver and the index; for such an index that primitive answers the
 //   element, and the method answers it when it is not nil;
@@ -29,3 +32,10 @@ ObjectRef elementSendAnswer(ExecutionState& es, int32_t returnPoint, ObjectRef* 
 // become nil, and the send's registers are set as a cached send answered in
 // place leaves them. False when it does not apply (nothing is done then).
 bool elementStoreInPlace(ExecutionState& es, int32_t returnPoint, ObjectRef* operands);
+
+// The word count that "size" answers for the receiver at operands[0] (the
+// top of the stack, at returnPoint) when the receiver's method is primitive
+// 12 alone; the send's registers are set and the receiver's fresh flag
+// cleared as a cached send answered in place leaves them. nil when it does
+// not apply (nothing is done then).
+ObjectRef elementCountAnswer(ExecutionState& es, int32_t returnPoint, ObjectRef* operands);

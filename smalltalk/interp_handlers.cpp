@@ -376,6 +376,15 @@ opcode_SendUnary:
     TOLVA_NEXT();
   }
   if (operand >= kUnarySelectorCount) fatalNumber(kBadSpecialSelector, operand);
+  // size of an object whose size is its word count (element_sends.h).
+  if (operand == kUnarySize && !watching && depth > frameFloor(es)) {
+    const ObjectRef count =
+        elementCountAnswer(es, static_cast<int32_t>(depth), base + (depth - 1));
+    if (count != nilObj) {
+      base[depth - 1] = count;
+      TOLVA_NEXT();
+    }
+  }
   selector = unarySelector(operand);
   returnPoint = depth;
   goto send_by_cache;

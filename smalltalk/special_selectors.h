@@ -66,6 +66,7 @@ static_assert(sizeof(kBinarySelectorNames) / sizeof(kBinarySelectorNames[0]) ==
 constexpr int kUnaryIsNil = 0;
 constexpr int kUnaryNotNil = 1;
 constexpr int kUnaryValue = 2;
+constexpr int kUnarySize = 5;  // answered by the run loop for a plain primitive size
 
 // "at:", which the run loop answers for an element that is there.
 constexpr int kBinaryAt = 15;
