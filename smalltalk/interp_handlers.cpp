@@ -108,10 +108,12 @@ bool byteDoPrimitive(ExecutionState& es, int n) {
 // locals (registers) while the loop runs the common instructions itself:
 // pushes, assignments, branches, isNil/notNil, small integer arithmetic,
 // plain primitives (plain_primitives.h), sends that a method cache line
-// answers in place, and the head of a `true whileTrue:` loop. Everything
-// that may look at or change the execution state (activations, returns,
-// other primitives, Contexts, tracing) gets the locals written back first
-// and read again after.
+// answers in place, Float arithmetic, at:, at:put: and size where the
+// library's methods are their primitives (float_sends.h, element_sends.h),
+// and the head of a `true whileTrue:` loop. Everything that may look at or
+// change the execution state (activations, returns, other primitives,
+// Contexts, tracing) gets the locals written back first and read again
+// after.
 //
 // Threaded dispatch: every instruction's code ends with its own jump to the
 // next instruction's label, so the processor predicts each jump from the
@@ -400,8 +402,8 @@ opcode_SendBinary:
       TOLVA_CALL(byteSendBinary(es, operand));
     ObjectRef* operands = base + (returnPoint - 1);
     ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
-    // Two Floats: answered as a cached send of the Float method would
-    // answer, its operands released (float_sends.h).
+    // A Float and a Float or small integer: answered as a cached send of
+    // the Float method would answer, its operands released (float_sends.h).
     if (result == nilObj)
       result = floatSendAnswer(es, operand, static_cast<int32_t>(returnPoint), operands);
     if (result != nilObj) {
