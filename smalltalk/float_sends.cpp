@@ -1,6 +1,7 @@
 #include "smalltalk/float_sends.h"
 
 #include "smalltalk/interpreter.h"
+#include "smalltalk/send_memo.h"
 #include "smalltalk/trace.h"
 
 namespace {
@@ -8,35 +9,24 @@ namespace {
 // Binary special selectors 0 to 8 have a Float primitive: 110 + n.
 constexpr int kFloatSendCount = 9;
 
-// What was found for each selector: the Method, and whether it converts a
-// small integer argument; for the cache's answers of that generation and
-// that class Float.
-struct FloatSendMemo {
-  uint32_t generation = 0;
-  bool known = false;
+// What was found for each operation (see SendMemo), and whether its method
+// converts a small integer argument.
+struct FloatSendMemo : SendMemo {
   bool convertsIntegers = false;
-  ObjectRef cls, method;
 };
 FloatSendMemo memos[kFloatSendCount];
-
-// Does the line's Method answer its Float primitive on (self, argument)?
-bool primitiveFirst(const MethodShape& shape, int primitive) {
-  return shape.kind == MethodShape::Primitive && shape.primitive == primitive &&
-         shape.answersResult && shape.plainInPlace && shape.operandsInPlace &&
-         shape.operandCount == 2 && shape.guardCount == 0 && shape.innerPrimitive == 0;
-}
 
 // The memo of selector n for cls when the shortcut may stand for its
 // method; null otherwise, and on a cache miss (the send then fills the line).
 const FloatSendMemo* floatSendMemo(int n, ObjectRef cls) {
   FloatSendMemo& memo = memos[n];
-  if (memo.known && memo.generation == cacheGeneration && memo.cls == cls) return &memo;
+  if (memo.holdsFor(cls)) return &memo;
   const CacheLine* line = cachedLine(binarySelector(n), cls);
-  if (line == nullptr || !primitiveFirst(line->shape, kFirstFloatPairPrimitive + n))
+  if (line == nullptr || !startsWithPrimitive(line->shape, kFirstFloatPairPrimitive + n, 2))
     return nullptr;
-  const bool converts = line->shape.retryConversion == kIntegerToFloatPrimitive &&
-                        line->shape.checkPrimitive == 0;
-  memo = FloatSendMemo{cacheGeneration, true, converts, cls, line->method};
+  memo.take(cls, line->method);
+  memo.convertsIntegers = line->shape.retryConversion == kIntegerToFloatPrimitive &&
+                          line->shape.checkPrimitive == 0;
   return &memo;
 }
 
@@ -56,9 +46,7 @@ ObjectRef floatSendAnswer(ExecutionState& es, int n, int32_t returnPoint, Object
   if (memo == nullptr || (integer && !memo->convertsIntegers)) return nilObj;
   const ObjectRef method = memo->method;  // the allocation may collect, which clears the memo
   const ObjectRef answer = floatPairOperation(n, a, b, cls);
-  interp.currentSelector = binarySelector(n);
-  interp.currentMethod = method;
-  es.returnPoint = returnPoint;
+  answeredInPlace(es, binarySelector(n), method, returnPoint);
   releaseWords(operands, operands + 2);
   return answer;
 }
