@@ -267,7 +267,8 @@ bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef*
                     uint32_t arguments, BlockEntry& entry, bool& usual) {
   const ObjectRef block = operands[0];
   const MethodShape* enter = nullptr;
-  const bool memorable = arguments == 1 && !block.isValue() && BlockState::memorable(entryOf(block));
+  const bool memorable =
+      arguments == 1 && !block.isValue() && BlockState::memorable(entryOf(block));
   if (!memorable) {
     if (!findForwardedEntry(shape, method, operands, arguments, entry, enter)) return false;
     usual = isUsualEnter(*enter);
@@ -297,7 +298,7 @@ bool forwardedEntry(const MethodShape& shape, ObjectRef method, const ObjectRef*
 // in which the forwarded send would have left it.
 bool forward(ExecutionState& es, const MethodShape& shape, uint32_t arguments) {
   BlockEntry entry;
-  bool usual = false;
+  bool usual = false;  // any Block>>enter will do here
   if (!forwardedEntry(shape, interp.currentMethod, &stackAt(es, es.returnPoint), arguments, entry,
                       usual))
     return false;
@@ -386,7 +387,8 @@ ObjectRef retryConverted(int primitive, int conversion, const ObjectRef* operand
       k < kFloatPairPrimitives && operands[1].isValue()) {
     const ObjectRef cls = floatClass();
     double a;
-    if (floatArg(operands[0], cls, a)) return floatPairOperation(k, a, operands[1].uncheckedInt(), cls);
+    if (floatArg(operands[0], cls, a))
+      return floatPairOperation(k, a, operands[1].uncheckedInt(), cls);
   }
   // One set of words for both calls: the last operand alone (nil after it)
   // for the conversion, then all of them with the last one converted.
