@@ -133,13 +133,20 @@ bool runInstructions(ExecutionState& es) {
       &&special_Duplicate, &&special_PopTop, &&special_Branch, &&special_BranchIfTrue,      \
       &&special_BranchIfFalse, &&special_AndBranch, &&special_OrBranch, &&special_SendToSuper, \
       &&special_invalid, &&special_invalid, &&special_invalid, &&special_invalid
+  // The short binary sends of the thirteen integer operations have a label each.
+#define TOLVA_BINARY_ROW                                                                      \
+  &&binary_Add, &&binary_Subtract, &&binary_Less, &&binary_Greater, &&binary_LessEqual,       \
+      &&binary_GreaterEqual, &&binary_Equal, &&binary_NotEqual, &&binary_Multiply, &&binary_Quo, \
+      &&binary_Rem, &&binary_BitAnd, &&binary_BitXor, &&opcode_SendBinary, &&opcode_SendBinary,  \
+      &&opcode_SendBinary
+  static_assert(kFastPathCount == 13);
   static const void* const kByteLabels[256] = {
       TOLVA_SIXTEEN(&&extended_dispatch),    TOLVA_SIXTEEN(&&opcode_PushInstance),
       TOLVA_SIXTEEN(&&opcode_PushArgument),  TOLVA_SIXTEEN(&&opcode_PushTemporary),
       TOLVA_SIXTEEN(&&opcode_PushLiteral),   TOLVA_SIXTEEN(&&opcode_PushConstant),
       TOLVA_SIXTEEN(&&opcode_AssignInstance), TOLVA_SIXTEEN(&&opcode_AssignTemporary),
       TOLVA_SIXTEEN(&&opcode_MarkArguments), TOLVA_SIXTEEN(&&opcode_SendMessage),
-      TOLVA_SIXTEEN(&&opcode_SendUnary),     TOLVA_SIXTEEN(&&opcode_SendBinary),
+      TOLVA_SIXTEEN(&&opcode_SendUnary),     TOLVA_BINARY_ROW,
       TOLVA_SIXTEEN(&&opcode_Unused12),      TOLVA_SIXTEEN(&&opcode_DoPrimitive),
       TOLVA_SIXTEEN(&&opcode_Unused14),      TOLVA_SPECIAL_ROW};
   // While bytecodes are traced every short instruction passes through the trace first.
@@ -151,6 +158,7 @@ bool runInstructions(ExecutionState& es) {
       TOLVA_SIXTEEN(&&traced_byte),       TOLVA_SIXTEEN(&&traced_byte), TOLVA_SIXTEEN(&&traced_byte),
       TOLVA_SIXTEEN(&&traced_byte)};
 #undef TOLVA_SIXTEEN
+#undef TOLVA_BINARY_ROW
   static_assert(static_cast<int>(Opcode::PushInstance) == 1 &&
                 static_cast<int>(Opcode::SendBinary) == 11 &&
                 static_cast<int>(Opcode::DoPrimitive) == 13 &&
@@ -390,6 +398,62 @@ opcode_SendUnary:
   selector = unarySelector(operand);
   returnPoint = depth;
   goto send_by_cache;
+
+// The short sends of the first thirteen binary selectors: each operation has
+// its own code, which ends in its own jump to the next instruction (a jump
+// shared by all of them, through a switch on the operation, is predicted
+// poorly). Two small integers are answered there; other operands go on to
+// the Float sends and the send itself (binary_other). While watching or
+// tracing primitives, opcode_SendBinary makes them.
+#define TOLVA_INTEGER_SEND(op)                                                              \
+  binary_##op:                                                                              \
+  if (int64_t{depth} - 1 <= frameFloor(es) || watching || tracing(kTracePrimitives))        \
+    goto opcode_SendBinary;                                                                 \
+  {                                                                                         \
+    ObjectRef* const operands_ = base + (depth - 2);                                        \
+    if ((operands_[0].word & operands_[1].word & 1u) != 0) {                                \
+      const ObjectRef result_ = integerOperation(IntegerOperation::op,                      \
+                                                 operands_[0].uncheckedInt(),               \
+                                                 operands_[1].uncheckedInt());              \
+      if (result_ != nilObj) {                                                              \
+        operands_[1] = nilObj;                                                              \
+        operands_[0] = result_;                                                             \
+        --depth;                                                                            \
+        TOLVA_NEXT();                                                                       \
+      }                                                                                     \
+    }                                                                                       \
+  }                                                                                         \
+  goto binary_other;
+  TOLVA_INTEGER_SEND(Add)
+  TOLVA_INTEGER_SEND(Subtract)
+  TOLVA_INTEGER_SEND(Less)
+  TOLVA_INTEGER_SEND(Greater)
+  TOLVA_INTEGER_SEND(LessEqual)
+  TOLVA_INTEGER_SEND(GreaterEqual)
+  TOLVA_INTEGER_SEND(Equal)
+  TOLVA_INTEGER_SEND(NotEqual)
+  TOLVA_INTEGER_SEND(Multiply)
+  TOLVA_INTEGER_SEND(Quo)
+  TOLVA_INTEGER_SEND(Rem)
+  TOLVA_INTEGER_SEND(BitAnd)
+  TOLVA_INTEGER_SEND(BitXor)
+#undef TOLVA_INTEGER_SEND
+
+// Not two small integers, or a result too large: the Float sends
+// (float_sends.h), then the send.
+binary_other: {
+  returnPoint = int64_t{depth} - 1;
+  ObjectRef* operands = base + (returnPoint - 1);
+  const ObjectRef result = floatSendAnswer(es, operand, static_cast<int32_t>(returnPoint), operands);
+  if (result != nilObj) {
+    operands[1] = nilObj;
+    operands[0] = result;
+    --depth;
+    TOLVA_NEXT();
+  }
+  selector = binarySelector(operand);
+  goto send_by_cache;
+}
 
 // The first thirteen binary selectors run their integer operation inline
 // (through the handler while primitives are traced, which it does); when it
