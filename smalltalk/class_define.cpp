@@ -31,8 +31,7 @@ Lexer definitionLexer;
 Lexer namesLexer;
 
 bool isClassLike(ObjectRef cls) {
-  return !cls.isValue() && cls.Index() != 0 && cls.Index() <= kLastIndex &&
-         !isAvail(cls.Index()) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
+  return isObject(cls) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
 }
 
 uint32_t arrayLength(ObjectRef array) {

@@ -54,7 +54,7 @@ void markSystemRoots() {
 }
 
 void markFreshObjects() {
-  for (uint32_t i = 1; i <= kLastIndex; ++i) {
+  for (uint32_t i = 1; i < tableWritten; ++i) {
     if ((objTbl[i].flags & kFreshFlag) == 0) continue;
     markRef(ObjectRef::fromIndex(i));
     drainMarkStack();
@@ -63,11 +63,13 @@ void markFreshObjects() {
 
 void beginMarking() { markDepth = 0; }
 
-// Downwards, pushing on the head: the rebuilt free list ascends.
+// Downwards, pushing on the head: the rebuilt free list ascends, and goes on
+// into the entries not yet written.
 void sweep(bool keepFresh) {
   objTbl[0].flags &= ~kFreshFlag;
-  ObjectRef head = pointerList;
-  for (uint32_t i = kLastIndex; i >= 1; --i) {
+  ObjectRef head =
+      tableWritten < kTableEntries ? ObjectRef::fromIndex(tableWritten) : pointerList;
+  for (uint32_t i = tableWritten - 1; i >= 1; --i) {
     ObjectEntry& e = objTbl[i];
     if ((e.flags & kMarkFlag) != 0) {
       e.flags &= keepFresh ? ~kMarkFlag : ~(kMarkFlag | kFreshFlag);
@@ -114,7 +116,7 @@ void markHeldObjects() {
 }
 
 void clearAllMarks() {
-  for (uint32_t i = 0; i <= kLastIndex; ++i) objTbl[i].flags &= ~kMarkFlag;
+  for (uint32_t i = 0; i < tableWritten; ++i) objTbl[i].flags &= ~kMarkFlag;
 }
 
 void registerRootSlot(ObjectRef* slot) { addTo(rootSlots, rootSlotCount, slot); }

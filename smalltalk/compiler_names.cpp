@@ -38,8 +38,7 @@ constexpr PseudoVariable kPseudoVariables[] = {
 
 // A reference that can be read as a class: an object with the class words.
 bool isClassLike(ObjectRef cls) {
-  return !cls.isValue() && cls.Index() != 0 && cls.Index() <= kLastIndex &&
-         !isAvail(cls.Index()) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
+  return isObject(cls) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
 }
 
 const char* textOf(ObjectRef obj) {

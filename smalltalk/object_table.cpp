@@ -1,5 +1,6 @@
 #include "smalltalk/object_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "smalltalk/collector.h"
@@ -9,10 +10,22 @@
 #include "smalltalk/variable_names.h"
 
 ObjectEntry* objTbl = nullptr;
+uint32_t tableWritten = 0;
 
 namespace {
 
 constexpr size_t kTableBytes = sizeof(ObjectEntry) * kTableEntries;
+// Entries written at a time (96 KB of the table).
+constexpr uint32_t kWriteStretch = 4096;
+
+// Entries first to end - 1 as the free entries they stand for.
+void writeFreeEntries(uint32_t first, uint32_t end) {
+  for (uint32_t i = first; i < end; ++i) {
+    ObjectRef next = i < kLastIndex ? ObjectRef::fromIndex(i + 1) : pointerList;
+    objTbl[i] = ObjectEntry{nullptr, kFreeFlag, 0, next};
+  }
+  tableWritten = end;
+}
 
 // Everything outside the table that holds references into it starts over.
 void forgetReferencesIntoTable() {
@@ -27,22 +40,21 @@ void createObjectTable() {
   if (objTbl != nullptr) destroyObjectTable();
   objTbl = static_cast<ObjectEntry*>(acquireLargeBlock(kTableBytes));
   TOLVA_CHECK(objTbl != NULL, kSourceParser);
-  // Entry 0 heads the free list, which runs 1, 2, ..., kLastIndex, then 0.
+  // Entry 0 heads the free list, which runs 1, 2, ..., kLastIndex, then 0
+  // (the entries from 1 on are written as allocation reaches them).
   objTbl[0] = ObjectEntry{nullptr, 0, 0, ObjectRef::fromIndex(1)};
-  for (uint32_t i = 1; i <= kLastIndex; ++i) {
-    ObjectRef next = i < kLastIndex ? ObjectRef::fromIndex(i + 1) : pointerList;
-    objTbl[i] = ObjectEntry{nullptr, kFreeFlag, 0, next};
-  }
+  tableWritten = 1;
   forgetReferencesIntoTable();
 }
 
 void destroyObjectTable() {
   if (objTbl == nullptr) return;
-  for (uint32_t i = 1; i <= kLastIndex; ++i) {
+  for (uint32_t i = 1; i < tableWritten; ++i) {
     if (!isAvail(i) && objTbl[i].body != nullptr) releaseBody(objTbl[i].body);
   }
   releaseLargeBlock(objTbl, kTableBytes);
   objTbl = nullptr;
+  tableWritten = 0;
   forgetReferencesIntoTable();
 }
 
@@ -79,7 +91,12 @@ ObjectRef newStringObject(const char* text) {
 }
 
 uint32_t freeEntryCount() {
-  uint32_t count = 0;
-  for (uint32_t i = 1; i <= kLastIndex; ++i) count += isAvail(i) ? 1 : 0;
+  uint32_t count = kTableEntries - tableWritten;  // the unwritten ones
+  for (uint32_t i = 1; i < tableWritten; ++i) count += isAvail(i) ? 1 : 0;
   return count;
+}
+
+void writeMoreEntries() {
+  TOLVA_CHECK(tableWritten < kTableEntries, kSourceTolva);
+  writeFreeEntries(tableWritten, std::min(tableWritten + kWriteStretch, kTableEntries));
 }

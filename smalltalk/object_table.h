@@ -3,6 +3,14 @@
 //
 // Free entries form a list through their class words, headed by entry 0 and
 // kept in ascending index order, so allocation always takes the lowest free index.
+//
+// The table is written as allocation reaches it: the entries from
+// tableWritten on have never been used, and stand for free entries that
+// link each to the next and the last to 0 (pointerList). A script that never
+// fills the table never touches most of its 12 MB (which the system would
+// have to clear page by page at start-up). Whatever walks the table stops at
+// tableWritten; whatever follows the free list takes the next entry from
+// nextFree.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +45,8 @@ struct ObjectEntry {
 
 // The one table of the process; null until createObjectTable.
 extern ObjectEntry* objTbl;
+// The first entry not yet written (see above); kTableEntries once all are.
+extern uint32_t tableWritten;
 
 // Creates the table with every usable entry free and the free list ascending.
 // An existing table is released first with every body in it (tests start
@@ -63,6 +73,10 @@ ObjectRef newStringObjectOfLength(const char* text, uint32_t length);
 // Number of free entries (primitive 42, code 99).
 uint32_t freeEntryCount();
 
+// Writes the next stretch of unwritten entries as the free entries they stand for.
+void writeMoreEntries();
+
+
 // ---- small inline helpers -------------------------------------------------
 
 inline ObjectEntry& entryOf(ObjectRef obj) { return objTbl[obj.Index()]; }
@@ -78,15 +92,21 @@ inline bool isPointerObject(ObjectRef obj) { return (entryOf(obj).flags & kPoint
 inline bool isAvail(uint32_t index) { return (objTbl[index].flags & kFreeFlag) != 0; }
 inline bool isFresh(ObjectRef obj) { return (entryOf(obj).flags & kFreshFlag) != 0; }
 // True for a reference to an object in use (not a small integer, not entry 0,
-// inside the table, not free): the test for words a script may have written.
+// inside the written table, not free): the test for words a script may have written.
 inline bool isObject(ObjectRef ref) {
-  return !ref.isValue() && ref.Index() != 0 && ref.Index() <= kLastIndex && !isAvail(ref.Index());
+  return !ref.isValue() && ref.Index() != 0 && ref.Index() < tableWritten &&
+         !isAvail(ref.Index());
 }
 // The class word of an object (not of a small integer: see the interpreter's
 // classOfReceiver for that).
 inline ObjectRef classOf(ObjectRef obj) { return entryOf(obj).cls; }
 // The head of the free list (0 when the list is empty).
 inline ObjectRef freeListHead() { return objTbl[0].cls; }
+// The free entry after `at` on the free list (pointerList after the last).
+inline ObjectRef nextFree(ObjectRef at) {
+  if (at.Index() < tableWritten) return objTbl[at.Index()].cls;
+  return at.Index() < kLastIndex ? ObjectRef::fromIndex(at.Index() + 1) : pointerList;
+}
 
 // Store rule: a reference written into a body or class word is no longer fresh.
 inline void storeBarrier(ObjectRef value) {
@@ -119,6 +139,8 @@ inline ObjectRef allocateEntry() {
   const ObjectRef head = freeListHead();
   if (head.Index() == 0) [[unlikely]]
     return allocateEntryAfterCollecting();
+  if (head.Index() >= tableWritten) [[unlikely]]
+    writeMoreEntries();
   ObjectEntry& e = entryOf(head);
   objTbl[0].cls = e.cls;
   e = ObjectEntry{nullptr, kFreshFlag, 0, nilObj};

@@ -12,7 +12,7 @@
 
 // A reference to an object in use (not a small integer, not entry 0, not free).
 inline bool isLiveObject(ObjectRef ref) {
-  if (ref.isValue() || ref.Index() == 0 || ref.Index() > kLastIndex || objTbl == nullptr)
+  if (ref.isValue() || ref.Index() == 0 || ref.Index() >= tableWritten || objTbl == nullptr)
     return false;
   return !isAvail(ref.Index());
 }

@@ -1,5 +1,7 @@
 // Object primitives: the table walk, class, size and identity, element access,
 // new objects, block copy, collection and the release of fresh objects.
+#include <algorithm>
+
 #include "smalltalk/class_layout.h"
 #include "smalltalk/collector.h"
 #include "smalltalk/core_objects.h"
@@ -20,7 +22,8 @@ constexpr int32_t kWalkNext = 2;
 uint32_t walkPosition = kLastIndex;
 
 ObjectRef walkNext() {
-  uint32_t index = walkPosition > kLastIndex ? kLastIndex : walkPosition;
+  // Entries past the written ones are free.
+  uint32_t index = std::min(walkPosition, tableWritten - 1);
   for (; index > 0; --index) {
     const ObjectEntry& e = objTbl[index];
     if ((e.flags & kFreeFlag) == 0 && e.size != 0 && e.cls != nilObj) {
@@ -36,7 +39,7 @@ ObjectRef walkNext() {
 uint32_t freeListLength() {
   uint32_t count = 0;
   for (ObjectRef at = freeListHead(); at != pointerList && count <= kLastIndex;
-       at = objTbl[at.Index()].cls) {
+       at = nextFree(at)) {
     if (at.isValue() || at.Index() > kLastIndex) break;
     ++count;
   }

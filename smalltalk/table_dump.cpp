@@ -35,7 +35,7 @@ ObjectRef writeImage(FILE* file) {
   uint8_t header[kWordBytes];
   putWord(header, kDumpHeader);
   bool ok = writeAll(file, header, sizeof header);
-  for (uint32_t i = 0; ok && i <= kLastIndex; ++i) {
+  for (uint32_t i = 0; ok && i < tableWritten; ++i) {  // the rest are free
     if (!isAvail(i)) ok = writeRecord(file, i);
   }
   return booleanObj(ok);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "smalltalk/collector.h"
 #include "smalltalk/memory_counters.h"
 #include "memory_test_support.h"
@@ -89,12 +91,35 @@ TEST_F(Collector, RebuiltFreeListAscendsThroughTheWholeTable) {
   collectGarbage(false);
   ObjectRef expected = ObjectRef::fromIndex(6);
   uint32_t count = 0;
-  for (ObjectRef at = freeListHead(); at != pointerList; at = entryOf(at).cls, ++count) {
+  for (ObjectRef at = freeListHead(); at != pointerList; at = nextFree(at), ++count) {
     ASSERT_EQ(at, expected);
     expected = ObjectRef::fromIndex(at.Index() + 1);
   }
   EXPECT_EQ(count, kLastIndex - 5);
   EXPECT_EQ(freeEntryCount(), count);
+}
+
+TEST_F(Collector, CollectionOfAPartlyWrittenTableFreesGarbageBelowTheUnwrittenEntries) {
+  std::vector<ObjectRef> kept;
+  for (uint32_t i = 0; i < 9000; ++i) {
+    ObjectRef obj = newPointerObject(0);
+    if (i % 3 == 0) kept.push_back(obj); else clearFresh(obj);
+  }
+  const uint32_t written = tableWritten;
+  collectGarbage(true);  // the kept ones are still fresh
+  EXPECT_EQ(tableWritten, written);  // a collection writes nothing new
+  for (ObjectRef obj : kept) EXPECT_TRUE(alive(obj));
+  EXPECT_EQ(freeEntryCount(), kLastIndex - 5 - static_cast<uint32_t>(kept.size()));
+  // The freed garbage comes first, lowest index first, then the unwritten entries.
+  ObjectRef at = freeListHead();
+  EXPECT_EQ(at, ObjectRef::fromIndex(7));  // 6 was kept
+  uint32_t previous = 0, count = 0;
+  for (; at != pointerList; at = nextFree(at), ++count) {
+    ASSERT_GT(at.Index(), previous);
+    previous = at.Index();
+  }
+  EXPECT_EQ(count, freeEntryCount());
+  EXPECT_EQ(previous, kLastIndex);
 }
 
 TEST_F(Collector, ExhaustedFreeListCollectsBeforeAllocating) {

@@ -13,8 +13,25 @@ TEST_F(ObjectTable, FreshTableHasEveryUsableEntryFreeInAscendingOrder) {
   EXPECT_EQ(freeListHead(), ObjectRef::fromIndex(1));
   EXPECT_EQ(objTbl[0].flags, 0u);
   EXPECT_EQ(freeEntryCount(), kLastIndex);
-  EXPECT_EQ(objTbl[kLastIndex].cls, pointerList);  // the list ends in 0
-  EXPECT_EQ(objTbl[100].cls, ObjectRef::fromIndex(101));
+  EXPECT_EQ(nextFree(ObjectRef::fromIndex(kLastIndex)), pointerList);  // the list ends in 0
+  EXPECT_EQ(nextFree(ObjectRef::fromIndex(100)), ObjectRef::fromIndex(101));
+}
+
+TEST_F(ObjectTable, EntriesAreWrittenAsAllocationReachesThem) {
+  EXPECT_EQ(tableWritten, 1u);  // entry 0 only
+  constexpr uint32_t kCount = 10000;  // past more than one written stretch
+  for (uint32_t i = 1; i <= kCount; ++i) ASSERT_EQ(allocateEntry(), ObjectRef::fromIndex(i));
+  EXPECT_GT(tableWritten, kCount);
+  EXPECT_LT(tableWritten, kTableEntries);
+  EXPECT_EQ(freeEntryCount(), kLastIndex - kCount);
+  // The written free entries lead into the unwritten ones, in order.
+  ObjectRef at = freeListHead();
+  EXPECT_EQ(at, ObjectRef::fromIndex(kCount + 1));
+  for (; at.Index() <= tableWritten; at = nextFree(at))
+    ASSERT_EQ(nextFree(at), ObjectRef::fromIndex(at.Index() + 1));
+  EXPECT_FALSE(isObject(ObjectRef::fromIndex(tableWritten)));  // unwritten: free
+  EXPECT_FALSE(isObject(ObjectRef::fromIndex(kCount + 1)));
+  EXPECT_TRUE(isObject(ObjectRef::fromIndex(kCount)));
 }
 
 TEST_F(ObjectTable, FirstAllocationsTakeIndicesOneToFive) {
