@@ -37,15 +37,17 @@ bool collectVariableNames(ObjectRef cls) {
   if (cls == nilObj) return true;  // also used while no table exists
   // The chain from cls up to its root; a longer chain than any real library
   // has is a superclass cycle.
-  ObjectRef chain[kMaxClassChain];
+  // (Plain words, not ObjectRefs, which would be cleared first: 16 KB per
+  // method compiled.)
+  uint32_t chain[kMaxClassChain];
   uint32_t length = 0;
   for (ObjectRef c = cls; isClassObject(c); c = bodyOf(c)[kClassSuperclass]) {
     if (length == kMaxClassChain) return false;
-    chain[length++] = c;
+    chain[length++] = c.word;
   }
   bool allFitted = true;
   for (uint32_t i = length; i > 0; --i) {
-    const ObjectRef* words = bodyOf(chain[i - 1]);
+    const ObjectRef* words = bodyOf(ObjectRef{chain[i - 1]});
     allFitted &= appendNames(classVariableNames, words[kClassClassVariables]);
     allFitted &= appendNames(instanceVariableNames, words[kClassInstanceVariables]);
   }
