@@ -96,6 +96,14 @@ uint32_t freeEntryCount() {
   return count;
 }
 
+uint32_t freeEntriesBelowHead() {
+  const uint32_t head = freeListHead().Index();  // 0 when the list is empty
+  const uint32_t bound = head > 2 ? head - 2 : 0;  // never past the written entries
+  uint32_t count = 0;
+  for (uint32_t i = 1; i < bound; ++i) count += isAvail(i) ? 1 : 0;
+  return count;
+}
+
 void writeMoreEntries() {
   TOLVA_CHECK(tableWritten < kTableEntries, kSourceTolva);
   writeFreeEntries(tableWritten, std::min(tableWritten + kWriteStretch, kTableEntries));

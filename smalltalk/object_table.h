@@ -70,12 +70,14 @@ ObjectRef newStringObject(const char* text);
 // The same for a counted text (which need not be zero-terminated).
 ObjectRef newStringObjectOfLength(const char* text, uint32_t length);
 
-// Number of free entries (primitive 42, code 99).
+// Number of free entries.
 uint32_t freeEntryCount();
+// Number of free entries below the free-list head's index minus two (primitive
+// 42, code 99): the holes that releasing fresh objects left behind the head.
+uint32_t freeEntriesBelowHead();
 
 // Writes the next stretch of unwritten entries as the free entries they stand for.
 void writeMoreEntries();
-
 
 // ---- small inline helpers -------------------------------------------------
 

@@ -237,7 +237,7 @@ ObjectRef primSystemInfo(ObjectRef* args) {
     case kInfoBytesInUse: return intResult(memoryCounters.bytesInUse);
     case kInfoAllocations: return intResult(memoryCounters.allocationCount);
     case kInfoReleases: return intResult(memoryCounters.releaseCount);
-    case kInfoFreeEntries: return intResult(freeEntryCount());
+    case kInfoFreeEntries: return intResult(freeEntriesBelowHead());
     default: return nilObj;
   }
 }

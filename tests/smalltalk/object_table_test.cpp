@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "smalltalk/memory_counters.h"
+#include "smalltalk/primitive_table.h"
 #include "memory_test_support.h"
 
 using ObjectTable = FreshTable;
@@ -38,6 +39,19 @@ TEST_F(ObjectTable, FirstAllocationsTakeIndicesOneToFive) {
   const uint32_t expectedWords[] = {2, 4, 6, 8, 10};
   for (uint32_t word : expectedWords) EXPECT_EQ(allocateEntry().word, word);
   EXPECT_EQ(freeListHead(), ObjectRef::fromIndex(6));
+}
+
+TEST_F(ObjectTable, FreeEntriesBelowTheHeadAreTheHolesThatReleasingLeftBehindIt) {
+  for (int i = 0; i < 10; ++i) allocateEntry();  // 1 to 10, all fresh
+  for (uint32_t i : {1u, 2u, 3u, 5u, 7u, 9u, 10u}) clearFresh(ObjectRef::fromIndex(i));
+  EXPECT_EQ(freeEntriesBelowHead(), 0u);  // the list starts at 11, above every object
+  EXPECT_EQ(freeEntryCount(), kLastIndex - 10);
+  // Releasing walks 1 to 8 (below 11 - 2) and pushes 4, 6 and 8 on the list.
+  ObjectRef none[4] = {nilObj, nilObj, nilObj, nilObj};
+  callPrimitive(159, none);
+  EXPECT_EQ(freeListHead(), ObjectRef::fromIndex(8));
+  EXPECT_EQ(freeEntryCount(), kLastIndex - 7);
+  EXPECT_EQ(freeEntriesBelowHead(), 1u);  // 4; 6 is not below 8 - 2
 }
 
 TEST_F(ObjectTable, AllocatedEntryHasExactlyTheFreshFlag) {

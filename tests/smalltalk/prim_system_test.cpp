@@ -162,7 +162,7 @@ TEST_F(SystemPrims, MemoryInformation) {
   EXPECT_GE(intOf(prim(42, {smallInt(80)})), bytes + 1000000);
   EXPECT_GT(intOf(prim(42, {smallInt(81)})), allocations);
   EXPECT_EQ(static_cast<uint32_t>(intOf(prim(42, {smallInt(82)}))), memoryCounters.releaseCount);
-  EXPECT_EQ(static_cast<uint32_t>(intOf(prim(42, {smallInt(99)}))), freeEntryCount());
+  EXPECT_EQ(static_cast<uint32_t>(intOf(prim(42, {smallInt(99)}))), freeEntriesBelowHead());
   for (int code : {2, 79, 100, -1}) EXPECT_EQ(prim(42, {smallInt(code)}), nilObj);
   EXPECT_EQ(prim(42, {str("80")}), nilObj);
 }
