@@ -33,7 +33,7 @@ enum SystemInfoCode : int32_t {
   kInfoBytesInUse = 80,
   kInfoAllocations = 81,
   kInfoReleases = 82,
-  kInfoFreeEntries = 99,
+  kInfoFreeEntriesBelowHead = 99,
 };
 
 constexpr const char* kFatalFormat = "error: '%s'\n";
@@ -237,7 +237,7 @@ ObjectRef primSystemInfo(ObjectRef* args) {
     case kInfoBytesInUse: return intResult(memoryCounters.bytesInUse);
     case kInfoAllocations: return intResult(memoryCounters.allocationCount);
     case kInfoReleases: return intResult(memoryCounters.releaseCount);
-    case kInfoFreeEntries: return intResult(freeEntriesBelowHead());
+    case kInfoFreeEntriesBelowHead: return intResult(freeEntriesBelowHead());
     default: return nilObj;
   }
 }
