@@ -30,10 +30,6 @@ constexpr const char* kRefusedFormat =
 Lexer definitionLexer;
 Lexer namesLexer;
 
-bool isClassLike(ObjectRef cls) {
-  return isObject(cls) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
-}
-
 uint32_t arrayLength(ObjectRef array) {
   if (array.isValue() || array == nilObj || !isPointerObject(array)) return 0;
   return wordCount(array);
@@ -56,7 +52,7 @@ ObjectRef namesArray(const char* text) {
 uint32_t namesAlongChain(ObjectRef cls, uint32_t slot, ObjectRef ownNames) {
   uint32_t total = arrayLength(ownNames);
   ObjectRef c = wordAt(cls, kClassSuperclass);
-  for (uint32_t steps = 0; steps < kMaxClassChain && isClassLike(c); ++steps) {
+  for (uint32_t steps = 0; steps < kMaxClassChain && isClassObject(c); ++steps) {
     total += arrayLength(wordAt(c, slot));
     c = wordAt(c, kClassSuperclass);
   }

@@ -36,11 +36,6 @@ constexpr PseudoVariable kPseudoVariables[] = {
     {"false", Constant::False},
 };
 
-// A reference that can be read as a class: an object with the class words.
-bool isClassLike(ObjectRef cls) {
-  return isObject(cls) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
-}
-
 const char* textOf(ObjectRef obj) {
   if (obj.isValue() || isPointerObject(obj) || byteSize(obj) == 0) return "";
   return charsOf(obj);
@@ -54,7 +49,7 @@ ObjectRef instanceClassOf(ObjectRef cls) {
   if (length <= suffix || std::strcmp(name + length - suffix, kMetaSuffix) != 0) return nilObj;
   std::string base(name, length - suffix);
   ObjectRef instance = globalValue(base.c_str());
-  if (!isClassLike(instance) || classOf(instance) != cls) return nilObj;
+  if (!isClassObject(instance) || classOf(instance) != cls) return nilObj;
   return instance;
 }
 
@@ -70,7 +65,7 @@ bool arrayHoldsName(ObjectRef array, const char* name) {
 // Nearest class along the chain of start that declares the class variable.
 ObjectRef declaringClassAlong(ObjectRef start, const char* name) {
   ObjectRef cls = start;
-  for (uint32_t steps = 0; steps < kMaxClassChain && isClassLike(cls); ++steps) {
+  for (uint32_t steps = 0; steps < kMaxClassChain && isClassObject(cls); ++steps) {
     if (arrayHoldsName(wordAt(cls, kClassClassVariables), name)) return cls;
     cls = wordAt(cls, kClassSuperclass);
   }
@@ -94,7 +89,7 @@ bool loadClassVariables(ObjectRef cls) {
   compiler.targetClass = nilObj;
   compiler.classRefused = false;
   collectVariableNames(nilObj);
-  if (cls == nilObj || !isClassLike(cls)) return true;
+  if (cls == nilObj || !isClassObject(cls)) return true;
   compiler.targetClass = cls;
   bool fits = collectVariableNames(cls) && copyNames(instanceVariableNames, compiler.instanceNames) &&
               copyNames(classVariableNames, compiler.classVariableNames);

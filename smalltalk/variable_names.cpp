@@ -6,11 +6,11 @@
 VariableNameList classVariableNames = {{}, 0};
 VariableNameList instanceVariableNames = {{}, 0};
 
-namespace {
-
 bool isClassObject(ObjectRef cls) {
   return isObject(cls) && isPointerObject(cls) && wordCount(cls) >= kClassWords;
 }
+
+namespace {
 
 // Appends the texts of the Symbols in names (an Array; anything else adds
 // nothing). False when the list is full before all fitted.

@@ -18,6 +18,9 @@ struct VariableNameList {
 extern VariableNameList classVariableNames;
 extern VariableNameList instanceVariableNames;
 
+// A reference that can be read as a class: an object in use with the class words.
+bool isClassObject(ObjectRef cls);
+
 // Fills both lists for cls; nil empties them. False when a list would exceed
 // kMaxVariableNames or the chain is broken: the lists then hold what fitted.
 bool collectVariableNames(ObjectRef cls);
