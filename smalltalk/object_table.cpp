@@ -5,6 +5,7 @@
 
 #include "smalltalk/collector.h"
 #include "smalltalk/memory_counters.h"
+#include "smalltalk/method_cache.h"
 #include "smalltalk/symbols.h"
 #include "smalltalk/text_buffers.h"
 #include "smalltalk/variable_names.h"
@@ -29,6 +30,7 @@ void writeFreeEntries(uint32_t first, uint32_t end) {
 
 // Everything outside the table that holds references into it starts over.
 void forgetReferencesIntoTable() {
+  flushMethodCache();  // (a line would name an entry not yet written, which is not free)
   resetTextBuffers();
   resetClassCaches();
   collectVariableNames(nilObj);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "smalltalk/memory_counters.h"
+#include "smalltalk/method_cache.h"
 #include "smalltalk/primitive_table.h"
 #include "memory_test_support.h"
 
@@ -52,6 +53,16 @@ TEST_F(ObjectTable, FreeEntriesBelowTheHeadAreTheHolesThatReleasingLeftBehindIt)
   EXPECT_EQ(freeListHead(), ObjectRef::fromIndex(8));
   EXPECT_EQ(freeEntryCount(), kLastIndex - 7);
   EXPECT_EQ(freeEntriesBelowHead(), 1u);  // 4; 6 is not below 8 - 2
+}
+
+TEST_F(ObjectTable, ANewTableForgetsTheMethodCacheLinesOfTheOldOne) {
+  for (int i = 0; i < 5000; ++i) newPointerObject(0);
+  const ObjectRef selector = ObjectRef::fromIndex(10), cls = ObjectRef::fromIndex(20);
+  const ObjectRef method = ObjectRef::fromIndex(4500);  // in use, past the first stretch
+  methodCache[cacheLineIndex(selector, cls)] = CacheLine{selector, cls, cls, method, {}};
+  ASSERT_NE(cachedLine(selector, cls), nullptr);
+  createObjectTable();  // entry 4500 is not written yet in the new table
+  EXPECT_EQ(cachedLine(selector, cls), nullptr);
 }
 
 TEST_F(ObjectTable, AllocatedEntryHasExactlyTheFreshFlag) {
