@@ -439,8 +439,9 @@ opcode_SendUnary:
   TOLVA_INTEGER_SEND(BitXor)
 #undef TOLVA_INTEGER_SEND
 
-// Not two small integers, or a result too large: the Float sends
-// (float_sends.h), then the send.
+// Not two small integers, or a result too large: a Float and a Float or
+// small integer are answered as a cached send of the Float method would
+// answer them, its operands released (float_sends.h); anything else is sent.
 binary_other: {
   returnPoint = int64_t{depth} - 1;
   ObjectRef* operands = base + (returnPoint - 1);
@@ -455,9 +456,10 @@ binary_other: {
   goto send_by_cache;
 }
 
-// The first thirteen binary selectors run their integer operation inline
-// (through the handler while primitives are traced, which it does); when it
-// fails (not two small integers, or overflow) the selector is sent.
+// The binary sends that have no label of their own, and the thirteen above
+// while watching or tracing primitives or in their long form: the integer
+// operation runs inline (through the handler while primitives are traced,
+// which it does), then as binary_other.
 opcode_SendBinary:
   if (operand >= kBinarySelectorCount) fatalNumber(kBadSpecialSelector, operand);
   returnPoint = int64_t{depth} - 1;
@@ -465,17 +467,14 @@ opcode_SendBinary:
     if (tracing(kTracePrimitives)) [[unlikely]]
       TOLVA_CALL(byteSendBinary(es, operand));
     ObjectRef* operands = base + (returnPoint - 1);
-    ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
-    // A Float and a Float or small integer: answered as a cached send of
-    // the Float method would answer, its operands released (float_sends.h).
-    if (result == nilObj)
-      result = floatSendAnswer(es, operand, static_cast<int32_t>(returnPoint), operands);
+    const ObjectRef result = integerOperation(static_cast<IntegerOperation>(operand), operands);
     if (result != nilObj) {
       operands[1] = nilObj;
       operands[0] = result;
       --depth;
       TOLVA_NEXT();
     }
+    goto binary_other;
   }
   // at: of an element that is there (element_sends.h).
   if (operand == kBinaryAt && !watching && returnPoint > frameFloor(es)) {
