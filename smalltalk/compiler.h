@@ -23,6 +23,8 @@ bool compileMethod(ObjectRef method, const char* source, bool keepSource);
 // The selector text of the method compiled most recently (as far as it was
 // parsed); the interpreter's recovery message names it.
 const char* compilingMethodName();
+// Sets that text back after a compilation the system makes for itself.
+void setCompilingMethodName(const char* name);
 
 // Acquires the compiler's fixed buffers (counted in the memory counters) if
 // they do not exist yet. The driver calls it at entry; compileMethod also

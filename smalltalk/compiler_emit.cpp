@@ -48,6 +48,12 @@ void prepareCompilerBuffers() {
 
 const char* compilingMethodName() { return compiler.selector ? compiler.selector : ""; }
 
+void setCompilingMethodName(const char* name) {
+  if (compiler.selector == nullptr) return;
+  std::strncpy(compiler.selector, name, kSelectorCapacity);
+  compiler.selector[kSelectorCapacity] = '\0';
+}
+
 void compileError(const char* message, const char* detail) {
   std::fprintf(stderr, kErrorFormat, compilingMethodName(), message, detail);
   compiler.parseOk = false;

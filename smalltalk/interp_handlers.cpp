@@ -6,6 +6,7 @@
 #include "smalltalk/class_layout.h"
 #include "smalltalk/element_sends.h"
 #include "smalltalk/float_sends.h"
+#include "smalltalk/inline_loop.h"
 #include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
@@ -375,6 +376,13 @@ opcode_SendMessage:
     depth -= 2;
     TOLVA_NEXT();
   }
+  // to:do: with a block of this method's (inline_loop.h).
+  if (selector == toDoSelector && returnPoint + 2 == depth && !watching && !tracingAny()) {
+    TOLVA_SAVE();
+    const bool inlined = startInlineLoop(es);
+    TOLVA_LOAD();  // (the first look at the loop's methods may have collected)
+    if (inlined) TOLVA_NEXT();
+  }
   goto send_by_cache;
 
 // isNil and notNil are answered inline while watching is off.
@@ -590,6 +598,12 @@ special_StackReturn:
     ObjectRef* const mark = base + (depth - 1 - kInlineMarkWords);
     if (mark[2] == pointerList && mark[1] == smallInt(static_cast<int32_t>(pc + 1)) &&
         mark[0].isValue()) {
+      if (mark[0].uncheckedInt() < 0) {  // the end of a pass of an inline loop
+        TOLVA_SAVE();
+        stepInlineLoop(es, mark);
+        TOLVA_LOAD();
+        TOLVA_NEXT();
+      }
       const ObjectRef value = base[--depth];
       base[depth] = nilObj;  // taken off as by a pop: it keeps its fresh flag
       pc = static_cast<uint32_t>(mark[0].uncheckedInt()) - 1;

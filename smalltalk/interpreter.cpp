@@ -2,6 +2,7 @@
 #include "smalltalk/interpreter.h"
 
 #include "smalltalk/collector.h"
+#include "smalltalk/inline_loop.h"
 #include "smalltalk/interp_handlers.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
@@ -15,6 +16,7 @@ InterpreterRegisters interp;
 ObjectRef unaryTable[kUnaryTableSlots];
 ObjectRef binaryTable[kBinaryTableSlots];
 ObjectRef atPutSelector = nilObj;
+ObjectRef toDoSelector = nilObj;
 
 namespace {
 
@@ -102,6 +104,8 @@ void setUpSpecialSelectors() {
   for (int i = 0; i < kUnarySelectorCount; ++i) unaryTable[i] = intern(kUnarySelectorNames[i]);
   for (int i = 0; i < kBinarySelectorCount; ++i) binaryTable[i] = intern(kBinarySelectorNames[i]);
   atPutSelector = intern("at:put:");
+  toDoSelector = intern("to:do:");
+  setUpLoopSelectors();
 }
 
 void resetInterpreter() {
@@ -109,6 +113,8 @@ void resetInterpreter() {
   for (ObjectRef& slot : unaryTable) slot = nilObj;
   for (ObjectRef& slot : binaryTable) slot = nilObj;
   atPutSelector = nilObj;
+  toDoSelector = nilObj;
+  resetInlineLoops();
   flushMethodCache();
   resetTraceCounters();
   watching = false;

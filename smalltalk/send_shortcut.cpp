@@ -133,22 +133,6 @@ constexpr uint8_t specialByte(Special s) {
   return shortInstruction(Opcode::DoSpecial, static_cast<int>(s));
 }
 
-// The offset just past the code of the block entered at `entry` in the
-// running method: the compiler puts the branch over the block's code
-// (branch, target high, target low) right before it, and the block's last
-// instruction, stackReturn, right before that target.
-bool blockCodeEnd(const ExecutionState& es, ObjectRef entry, uint32_t& end) {
-  if (!entry.isValue() || es.bytecodes == nullptr) return false;
-  const int64_t first = entry.uncheckedInt();
-  if (first < 4 || first > es.codeSize) return false;
-  const uint8_t* code = es.bytecodes - 1;  // 1-based offsets
-  if (code[first - 3] != specialByte(Special::Branch)) return false;
-  const uint32_t target = static_cast<uint32_t>(code[first - 2]) << 8 | code[first - 1];
-  if (target <= first || target - 1 > es.codeSize) return false;
-  if (code[target - 1] != specialByte(Special::StackReturn)) return false;
-  end = target;
-  return true;
-}
 
 // Whether the send just read is the "value" of a whileTrue: loop as the
 // compiler writes it: duplicate, unary special send "value", branchIfFalse.
@@ -489,6 +473,23 @@ ConditionMemo conditionMemos[kConditionMemos];
 
 }  // namespace
 
+// The offset just past the code of the block entered at `entry` in the
+// running method: the compiler puts the branch over the block's code
+// (branch, target high, target low) right before it, and the block's last
+// instruction, stackReturn, right before that target.
+bool blockCodeEnd(const ExecutionState& es, ObjectRef entry, uint32_t& end) {
+  if (!entry.isValue() || es.bytecodes == nullptr) return false;
+  const int64_t first = entry.uncheckedInt();
+  if (first < 4 || first > es.codeSize) return false;
+  const uint8_t* code = es.bytecodes - 1;  // 1-based offsets
+  if (code[first - 3] != specialByte(Special::Branch)) return false;
+  const uint32_t target = static_cast<uint32_t>(code[first - 2]) << 8 | code[first - 1];
+  if (target <= first || target - 1 > es.codeSize) return false;
+  if (code[target - 1] != specialByte(Special::StackReturn)) return false;
+  end = target;
+  return true;
+}
+
 bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
                        InlineCondition& out) {
   if (block.isValue()) return false;
@@ -579,7 +580,7 @@ bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value) {
   if (es.depth <= frameFloor(es) + kInlineMarkWords) return false;
   const ObjectRef* mark = &stackTop(es) - (kInlineMarkWords - 1);
   if (mark[2] != pointerList || mark[1] != smallInt(static_cast<int32_t>(es.byteOffset)) ||
-      !mark[0].isValue())
+      !mark[0].isValue() || mark[0].uncheckedInt() < 0)
     return false;
   es.byteOffset = static_cast<uint32_t>(mark[0].uncheckedInt());
   es.returnPoint = static_cast<int32_t>(es.depth - kInlineMarkWords);  // the block's word

@@ -68,3 +68,7 @@ bool inlineConditionAt(const ExecutionState& es, ObjectRef block, uint32_t next,
 // Answers whether that stackReturn (its value already popped) ended such a
 // run; the run goes on after the send.
 bool returnFromInlinedBlock(ExecutionState& es, ObjectRef value);
+
+// The offset just past the code of the block entered at `entry` in the
+// running method; false when the code there is not a block's.
+bool blockCodeEnd(const ExecutionState& es, ObjectRef entry, uint32_t& end);
