@@ -1,5 +1,6 @@
 #include "smalltalk/inline_loop.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,24 +20,30 @@
 
 namespace {
 
-// The Block words that the loop reads (the block primitives fix their meaning).
+// The Block words that the loops read (the block primitives fix their meaning).
 constexpr uint32_t kBlockArgumentCountWord = 1;
 constexpr uint32_t kBlockArgumentLocationWord = 2;
 constexpr uint32_t kBlockActiveWord = 4;
-// The home Context's word that holds its temporaries, as the loop reads it ("<25 context 4>").
+// The home Context's word that holds its temporaries, as the loops read it ("<25 context 4>").
 constexpr int32_t kTemporariesIndex = 4;
 
 // The methods whose work the interpreter does, with the text they have in
 // the library (comments left out: the compiler's code does not change with
-// them). A loop runs inline only while the methods that the send and the
+// them). A loop runs inline only while the methods that its send and its
 // block reach are compiled exactly as this text is.
+enum Method : uint8_t {
+  kToDo, kIsBlock, kValueFromToBy, kRun, kEnter,
+  kDo, kValueWithElementsInto, kSize, kAt,
+  kInjectInto, kNumArgs, kValueWithElementsInjecting,
+  kMethodCount
+};
 struct LoopMethod {
   const char* selector;
   const char* className;  // the class whose variables the text names
-  bool ofBlock;           // looked up for the block's class, else for SmallInteger
+  bool ofBlock;           // looked up for the block's class, else for the receiver's
   const char* source;
 };
-constexpr LoopMethod kLoopMethods[] = {
+constexpr LoopMethod kLoopMethods[kMethodCount] = {
     {"to:do:", "Integer", false,
      "to: stop do: aBlock\n"
      "    aBlock isBlock ifTrue: [^ aBlock valueFrom: self to: stop by: 1].\n"
@@ -68,31 +75,170 @@ constexpr LoopMethod kLoopMethods[] = {
      "        i := i + step]"},
     {"run", "Block", true, "run\n    ^ self enter"},
     {"enter", "Block", true, "enter\n    <28 context bytePointer>"},
+    {"do:", "SequenceableCollection", false,
+     "do: aBlock\n"
+     "    | i length |\n"
+     "    aBlock isBlock ifTrue: [^ aBlock valueWithElementsOf: self into: nil].\n"
+     "    i := 1.\n"
+     "    length := self size.\n"
+     "    [i <= length] whileTrue: [\n"
+     "        aBlock value: (self at: i).\n"
+     "        i := i + 1]"},
+    {"valueWithElementsOf:into:", "Block", true,
+     "valueWithElementsOf: aCollection into: results\n"
+     "    | temps i count wasActive saved |\n"
+     "    argumentCount = 1 ifFalse: [^ self numArgsError: 1].\n"
+     "    temps := <25 context 4>.\n"
+     "    wasActive := <21 active true>.\n"
+     "    saved := <25 temps argumentLocation>.\n"
+     "    active := true.\n"
+     "    count := aCollection size.\n"
+     "    i := 1.\n"
+     "    results isNil ifTrue: [\n"
+     "        true whileTrue: [\n"
+     "            i <= count ifFalse: [\n"
+     "                wasActive ifTrue: [<31 temps argumentLocation saved>] ifFalse: [active := false].\n"
+     "                ^ self].\n"
+     "            <31 temps argumentLocation (aCollection at: i)>.\n"
+     "            self run.\n"
+     "            i := i + 1]].\n"
+     "    true whileTrue: [\n"
+     "        i <= count ifFalse: [\n"
+     "            wasActive ifTrue: [<31 temps argumentLocation saved>] ifFalse: [active := false].\n"
+     "            ^ results].\n"
+     "        <31 temps argumentLocation (aCollection at: i)>.\n"
+     "        results at: i put: self run.\n"
+     "        i := i + 1]"},
+    {"size", "ArrayedCollection", false, "size\n    ^ <12 self>"},
+    {"at:", "Array", false,
+     "at: index\n"
+     "    | element |\n"
+     "    element := <25 self index>.\n"
+     "    element isNil ifFalse: [^ element].\n"
+     "    (<31 self index nil>) isNil ifTrue: [^ self indexError: index].\n"
+     "    ^ nil"},
+    {"inject:into:", "ArrayedCollection", false,
+     "inject: initialValue into: aBlock\n"
+     "    | i length accumulator |\n"
+     "    (aBlock isBlock and: [aBlock numArgs = 2]) ifTrue: [^ aBlock valueWithElementsOf: self "
+     "injecting: initialValue].\n"
+     "    length := self size.\n"
+     "    accumulator := initialValue.\n"
+     "    i := 1.\n"
+     "    true whileTrue: [\n"
+     "        i <= length ifFalse: [^ accumulator].\n"
+     "        accumulator := aBlock value: accumulator value: (self at: i).\n"
+     "        i := i + 1]"},
+    {"numArgs", "Block", true, "numArgs\n    ^ argumentCount"},
+    {"valueWithElementsOf:injecting:", "Block", true,
+     "valueWithElementsOf: aCollection injecting: initialValue\n"
+     "    | temps i count wasActive location savedFirst savedSecond accumulator |\n"
+     "    argumentCount = 2 ifFalse: [^ self numArgsError: 2].\n"
+     "    temps := <25 context 4>.\n"
+     "    location := argumentLocation + 1.\n"
+     "    wasActive := <21 active true>.\n"
+     "    savedFirst := <25 temps argumentLocation>.\n"
+     "    savedSecond := <25 temps location>.\n"
+     "    active := true.\n"
+     "    count := aCollection size.\n"
+     "    accumulator := initialValue.\n"
+     "    i := 1.\n"
+     "    true whileTrue: [\n"
+     "        i <= count ifFalse: [\n"
+     "            wasActive\n"
+     "                ifTrue: [<31 temps argumentLocation savedFirst>. <31 temps location savedSecond>]\n"
+     "                ifFalse: [active := false].\n"
+     "            ^ accumulator].\n"
+     "        <31 temps argumentLocation accumulator>.\n"
+     "        <31 temps location (aCollection at: i)>.\n"
+     "        accumulator := self run.\n"
+     "        i := i + 1]"},
 };
-constexpr uint32_t kLoopMethodCount = sizeof kLoopMethods / sizeof kLoopMethods[0];
 
-// What the compiler made of a method's text. Kept as plain data (literals as
-// symbol texts or small integer words), so that it outlives object tables.
+// The loops, by the send that starts them.
+enum class Kind : int32_t { ToDo = 1, Do, Inject };
+struct LoopKind {
+  Kind kind;
+  Method send;          // the method the send reaches, which names the selector
+  uint32_t arguments;   // of the send; the block is the last
+  int32_t blockArguments;
+  std::vector<Method> methods;  // every method the loop's work stands for
+};
+const LoopKind kLoopKinds[] = {
+    {Kind::ToDo, kToDo, 2, 1, {kToDo, kIsBlock, kValueFromToBy, kRun, kEnter}},
+    {Kind::Do, kDo, 1, 1, {kDo, kIsBlock, kValueWithElementsInto, kSize, kAt, kRun, kEnter}},
+    {Kind::Inject, kInjectInto, 2, 2,
+     {kInjectInto, kIsBlock, kNumArgs, kValueWithElementsInjecting, kSize, kAt, kRun, kEnter}},
+};
+
+// What the compiler made of a method's text. Kept as plain data, so that it
+// outlives object tables: each literal as a small integer's word, a
+// Symbol's text, or the words of a block literal (which hold small
+// integers and nil only).
+struct ReferenceLiteral {
+  enum Kind : uint8_t { Value, Symbol, Block } kind = Value;
+  ObjectRef value;
+  std::string text;
+  std::vector<ObjectRef> words;
+};
 struct ReferenceCode {
   std::vector<uint8_t> bytecodes;
-  std::vector<std::string> symbols;  // literal i's text; empty for a small integer
-  std::vector<ObjectRef> values;     // literal i's word when it is a small integer
+  std::vector<ReferenceLiteral> literals;
   ObjectRef stackSize, temporaryCount;
 };
 
 enum class References { NotMade, Made, Failed };
 References referencesState = References::NotMade;
-ReferenceCode references[kLoopMethodCount];
+ReferenceCode references[kMethodCount];
 
 // The selectors, interned for each object table.
-ObjectRef loopSelectors[kLoopMethodCount];
+ObjectRef loopSelectors[kMethodCount];
 
-// The verdict for the cache lines of one generation and one block class.
+// The verdict on one loop's methods for the cache lines of one generation
+// and one pair of receiver and block classes.
 struct Verdict {
   uint32_t generation = 0;
-  ObjectRef blockClass = nilObj;
+  ObjectRef receiverClass = nilObj, blockClass = nilObj;
   bool usual = false;
-} verdict;
+};
+static_assert(sizeof kLoopKinds / sizeof kLoopKinds[0] == kInlineLoopKinds);
+Verdict verdicts[kInlineLoopKinds];
+
+bool isBlockLiteral(ObjectRef literal) {
+  return isLiveObject(literal) && isPointerObject(literal) && wordCount(literal) == kBlockWords &&
+         classOf(literal) == globalValue("Block");
+}
+
+bool takeLiteral(ObjectRef literal, ReferenceLiteral& out) {
+  if (literal.isValue()) {
+    out.value = literal;
+    return true;
+  }
+  if (isLiveObject(literal) && classOf(literal) == symbolClass()) {
+    out.kind = ReferenceLiteral::Symbol;
+    out.text.assign(charsOf(literal), strnlen(charsOf(literal), byteSize(literal)));
+    return true;
+  }
+  if (!isBlockLiteral(literal)) return false;
+  out.kind = ReferenceLiteral::Block;
+  out.words.assign(bodyOf(literal), bodyOf(literal) + kBlockWords);
+  for (const ObjectRef word : out.words)
+    if (!word.isValue() && word != nilObj) return false;
+  return true;
+}
+
+bool sameLiteral(ObjectRef literal, const ReferenceLiteral& ref) {
+  switch (ref.kind) {
+    case ReferenceLiteral::Value:
+      return literal == ref.value;
+    case ReferenceLiteral::Symbol:
+      return literal == findSymbol(ref.text.c_str());
+    case ReferenceLiteral::Block:
+      return isBlockLiteral(literal) &&
+             std::equal(ref.words.begin(), ref.words.end(), bodyOf(literal));
+  }
+  return false;
+}
 
 bool takeReference(ObjectRef method, ReferenceCode& out) {
   const ObjectRef* words = bodyOf(method);
@@ -101,18 +247,9 @@ bool takeReference(ObjectRef method, ReferenceCode& out) {
   out.bytecodes.assign(bytesOf(code), bytesOf(code) + byteSize(code));
   uint32_t count = 0;
   const ObjectRef* literals = pointerBody(words[kMethodLiterals], count);
-  for (uint32_t i = 0; i < count; ++i) {
-    const ObjectRef literal = literals[i];
-    if (literal.isValue()) {
-      out.symbols.emplace_back();
-      out.values.push_back(literal);
-    } else if (isLiveObject(literal) && classOf(literal) == symbolClass()) {
-      out.symbols.emplace_back(charsOf(literal), strnlen(charsOf(literal), byteSize(literal)));
-      out.values.push_back(nilObj);
-    } else {
-      return false;
-    }
-  }
+  out.literals.resize(count);
+  for (uint32_t i = 0; i < count; ++i)
+    if (!takeLiteral(literals[i], out.literals[i])) return false;
   out.stackSize = words[kMethodStackSize];
   out.temporaryCount = words[kMethodTemporaryCount];
   return true;
@@ -123,20 +260,18 @@ bool takeReference(ObjectRef method, ReferenceCode& out) {
 void makeReferences() {
   referencesState = References::Failed;
   const std::string name = compilingMethodName();
-  for (uint32_t i = 0; i < kLoopMethodCount; ++i) {
+  bool made = true;
+  for (uint32_t i = 0; made && i < kMethodCount; ++i) {
     const ObjectRef cls = globalValue(kLoopMethods[i].className);
     ObjectRef method = newMethod();
     RootGuard keep(method);
-    const bool compiled = isLiveObject(cls) && loadClassVariables(cls) &&
-                          compileMethod(method, kLoopMethods[i].source, false);
+    made = isLiveObject(cls) && loadClassVariables(cls) &&
+           compileMethod(method, kLoopMethods[i].source, false) &&
+           takeReference(method, references[i]);
     loadClassVariables(nilObj);
-    if (!compiled || !takeReference(method, references[i])) {
-      setCompilingMethodName(name.c_str());
-      return;
-    }
   }
   setCompilingMethodName(name.c_str());
-  referencesState = References::Made;
+  if (made) referencesState = References::Made;
 }
 
 bool sameCode(ObjectRef method, const ReferenceCode& ref) {
@@ -151,12 +286,9 @@ bool sameCode(ObjectRef method, const ReferenceCode& ref) {
     return false;
   uint32_t count = 0;
   const ObjectRef* literals = pointerBody(words[kMethodLiterals], count);
-  if (count != ref.symbols.size()) return false;
-  for (uint32_t i = 0; i < count; ++i) {
-    const ObjectRef expected =
-        ref.symbols[i].empty() ? ref.values[i] : findSymbol(ref.symbols[i].c_str());
-    if (literals[i] != expected) return false;
-  }
+  if (count != ref.literals.size()) return false;
+  for (uint32_t i = 0; i < count; ++i)
+    if (!sameLiteral(literals[i], ref.literals[i])) return false;
   return true;
 }
 
@@ -173,107 +305,200 @@ ObjectRef methodFor(ObjectRef selector, ObjectRef cls) {
   return method;
 }
 
-// Are the methods that a to:do: send to a small integer with a block of
-// this class reaches the library's own? Kept while the method cache's
-// answers stay the same (a method installed changes them).
-bool usualLoopMethods(ObjectRef blockClass) {
-  if (verdict.generation == cacheGeneration && verdict.blockClass == blockClass)
+// Are the methods that a loop's send to an instance of receiverClass with a
+// block of blockClass reaches the library's own? Kept while the method
+// cache's answers stay the same (a method installed changes them).
+bool usualLoopMethods(const LoopKind& loop, ObjectRef receiverClass, ObjectRef blockClass) {
+  Verdict& verdict = verdicts[static_cast<int32_t>(loop.kind) - 1];
+  if (verdict.generation == cacheGeneration && verdict.receiverClass == receiverClass &&
+      verdict.blockClass == blockClass)
     return verdict.usual;
-  if (referencesState == References::NotMade) makeReferences();  // (may collect)
-  const ObjectRef integerClass = classOfReceiver(smallInt(0));
-  bool usual = referencesState == References::Made;
-  for (uint32_t i = 0; usual && i < kLoopMethodCount; ++i) {
-    const ObjectRef cls = kLoopMethods[i].ofBlock ? blockClass : integerClass;
-    usual = sameCode(methodFor(loopSelectors[i], cls), references[i]);
+  ObjectRef methods[kMethodCount];
+  bool usual = true;
+  for (const Method m : loop.methods) {
+    methods[m] = methodFor(loopSelectors[m], kLoopMethods[m].ofBlock ? blockClass : receiverClass);
+    usual = usual && methods[m] != nilObj;
   }
-  verdict = Verdict{cacheGeneration, blockClass, usual};
+  // (The methods are held by their classes while the compilation may collect.)
+  if (usual && referencesState == References::NotMade) makeReferences();
+  usual = usual && referencesState == References::Made;
+  for (const Method m : loop.methods) usual = usual && sameCode(methods[m], references[m]);
+  verdict = Verdict{cacheGeneration, receiverClass, blockClass, usual};
   return usual;
 }
 
+// basicAt: and basicAt:put: (primitives 25 and 31), as the library's loops call them.
 ObjectRef basicAt(ObjectRef object, ObjectRef index) {
-  ObjectRef args[2 + kPrimitiveArgumentRoom] = {object, index};
-  return primBasicAt(args);
+  uint32_t i;
+  return elementIndex(object, index, i) ? wordAt(object, i) : nilObj;
 }
 
 void basicAtPut(ObjectRef object, ObjectRef index, ObjectRef value) {
-  ObjectRef args[3 + kPrimitiveArgumentRoom] = {object, index, value};
-  primBasicAtPut(args);
+  uint32_t i;
+  if (elementIndex(object, index, i)) storeWord(object, i, value);
 }
 
-// The words of a loop, from the send's receiver on.
-enum LoopWord : uint32_t {
-  kCounter,      // the receiver's word: the loop variable's value
-  kStop,
-  kBlock,
-  kTemporaries,  // the home Context's temporaries
-  kSaved,        // what the loop variable's word held before the loop
-  kWasActive,    // whether the block was active before the loop
-  kEntry,        // the block's first instruction when the loop began
-  kMark,         // the mark: negated resume offset, end of the block's code, marker
-};
-static_assert(kMark - kCounter == kLoopWords + 3);
+ObjectRef basicSize(ObjectRef object) {
+  ObjectRef args[1 + kPrimitiveArgumentRoom] = {object};
+  return primBasicSize(args);
+}
 
-// The loop is over: the loop variable's word or the block's activity as
-// before, the loop's words off the stack, the block the send's answer, and
-// the method goes on after the send.
+// The words of a running loop, above the send's receiver and arguments.
+enum LoopWord : uint32_t {
+  kKind,          // the Kind, as a small integer
+  kIndex,         // the loop variable (to:do:) or the element's index
+  kLimit,         // the stop (to:do:) or the collection's size
+  kSubject,       // the collection; nil for to:do:
+  kBlock,
+  kAccumulator,   // inject:into:'s running value
+  kTemporaries,   // the block's home temporaries
+  kSecondPlace,   // where inject:into: puts the element (after the accumulator)
+  kSaved,         // what the block's first argument word held before the loop
+  kSavedSecond,   // and its second (inject:into:)
+  kWasActive,     // whether the block was active before the loop
+  kEntry,         // the block's first instruction when the loop began
+  kMark,          // the mark: negated resume offset, end of the block's code, marker
+};
+static_assert(kMark == kLoopWords);
+
+const LoopKind& kindOf(const ObjectRef* loop) {
+  return kLoopKinds[loop[kKind].uncheckedInt() - 1];
+}
+
+ObjectRef argumentLocation(const ObjectRef* loop) {
+  return bodyOf(loop[kBlock])[kBlockArgumentLocationWord];
+}
+
+// Binds the block's arguments for the pass at loop[kIndex], as the library's loop does.
+void bindArguments(const ObjectRef* loop) {
+  const ObjectRef temps = loop[kTemporaries];
+  switch (kindOf(loop).kind) {
+    case Kind::ToDo:
+      basicAtPut(temps, argumentLocation(loop), loop[kIndex]);
+      break;
+    case Kind::Do:
+      basicAtPut(temps, argumentLocation(loop), basicAt(loop[kSubject], loop[kIndex]));
+      break;
+    case Kind::Inject:
+      basicAtPut(temps, argumentLocation(loop), loop[kAccumulator]);
+      basicAtPut(temps, loop[kSecondPlace], basicAt(loop[kSubject], loop[kIndex]));
+      break;
+  }
+}
+
+// The loop is over: the block's argument words or its activity as before,
+// the loop's words off the stack, the answer in the send's place (the
+// block, or inject:into:'s value), and the method goes on after the send.
 void finishLoop(ExecutionState& es, ObjectRef* loop, uint32_t resume) {
-  const ObjectRef block = loop[kBlock];
-  ObjectRef* blockWords = bodyOf(block);
-  if (loop[kWasActive] == trueObj)
+  const LoopKind& kind = kindOf(loop);
+  ObjectRef* blockWords = bodyOf(loop[kBlock]);
+  if (loop[kWasActive] == trueObj) {
     basicAtPut(loop[kTemporaries], blockWords[kBlockArgumentLocationWord], loop[kSaved]);
-  else
+    if (kind.kind == Kind::Inject)
+      basicAtPut(loop[kTemporaries], loop[kSecondPlace], loop[kSavedSecond]);
+  } else {
     blockWords[kBlockActiveWord] = falseObj;
-  releaseWords(loop + 1, es.stackBase + es.depth);
-  loop[kCounter] = block;
-  es.depth = static_cast<uint32_t>(loop - es.stackBase) + 1;
+  }
+  const ObjectRef answer = kind.kind == Kind::Inject ? loop[kAccumulator] : loop[kBlock];
+  ObjectRef* receiver = loop - (kind.arguments + 1);
+  releaseWords(receiver, es.stackBase + es.depth);
+  *receiver = answer;
+  es.depth = static_cast<uint32_t>(receiver - es.stackBase) + 1;
   es.byteOffset = resume;
   es.returnPoint = stackAt(es, es.linkPosition + kFrameReturnPoint).intValue();
 }
 
+// The loop a send of `selector` with `arguments` arguments starts, if any.
+const LoopKind* loopOf(ObjectRef selector, uint32_t arguments) {
+  for (const LoopKind& kind : kLoopKinds)
+    if (selector == loopSelectors[kind.send] && arguments == kind.arguments) return &kind;
+  return nullptr;
+}
+
+// Where a loop's passes run: the first index and the last, and the collection.
+struct Bounds {
+  ObjectRef first, last, subject;
+};
+
+// What the library's loop reads before its first pass: false when the
+// send's words are not such a loop's.
+bool loopBounds(const LoopKind& kind, const ObjectRef* send, Bounds& out) {
+  const ObjectRef receiver = send[0];
+  if (kind.kind == Kind::ToDo) {
+    out = Bounds{receiver, send[1], nilObj};
+    return receiver.isValue() && send[1].isValue();
+  }
+  if (!isLiveObject(receiver) || !isPointerObject(receiver)) return false;
+  out = Bounds{smallInt(1), basicSize(receiver), receiver};
+  return out.last.isValue();
+}
+
 }  // namespace
 
+ObjectRef inlineLoopSelectors[kInlineLoopKinds];
+
 void setUpLoopSelectors() {
-  for (uint32_t i = 0; i < kLoopMethodCount; ++i) loopSelectors[i] = intern(kLoopMethods[i].selector);
-  verdict = Verdict{};
+  for (uint32_t i = 0; i < kMethodCount; ++i) loopSelectors[i] = intern(kLoopMethods[i].selector);
+  for (uint32_t i = 0; i < kInlineLoopKinds; ++i) inlineLoopSelectors[i] = loopSelectors[kLoopKinds[i].send];
+  for (Verdict& verdict : verdicts) verdict = Verdict{};
 }
 
 void resetInlineLoops() {
+  if (referencesState == References::Failed) referencesState = References::NotMade;
   for (ObjectRef& selector : loopSelectors) selector = nilObj;
-  verdict = Verdict{};
+  for (ObjectRef& selector : inlineLoopSelectors) selector = nilObj;
+  for (Verdict& verdict : verdicts) verdict = Verdict{};
 }
 
-bool startInlineLoop(ExecutionState& es) {
-  const int32_t rp = es.returnPoint;
-  if (es.depth != static_cast<uint32_t>(rp) + 2 || es.context == es.stack ||
+bool startInlineLoop(ExecutionState& es, ObjectRef selector, int32_t rp) {
+  if (rp < 1 || es.depth < static_cast<uint32_t>(rp) || es.context == es.stack ||
       es.capacity - es.depth < kLoopWords + kInlineMarkWords)
     return false;
-  ObjectRef* loop = &stackAt(es, rp);
-  const ObjectRef start = loop[kCounter], stop = loop[kStop], block = loop[kBlock];
-  if (!start.isValue() || !stop.isValue() || !isLiveObject(block)) return false;
+  const LoopKind* kind = loopOf(selector, es.depth - static_cast<uint32_t>(rp));
+  if (kind == nullptr) return false;
+  const ObjectRef* send = &stackAt(es, rp);
+  const ObjectRef block = send[kind->arguments];
+  if (!isLiveObject(block)) return false;
   const ObjectEntry& e = entryOf(block);
   if ((e.flags & kPointerFlag) == 0 || e.size != kBlockWords * sizeof(ObjectRef)) return false;
   ObjectRef* words = static_cast<ObjectRef*>(e.body);
   uint32_t end = 0;
-  if (words[kBlockArgumentCountWord] != smallInt(1) || words[kBlockContext] != es.context ||
-      !blockCodeEnd(es, words[kBlockBytePointer], end) || !usualLoopMethods(e.cls))
+  Bounds bounds;
+  if (words[kBlockArgumentCountWord] != smallInt(kind->blockArguments) ||
+      words[kBlockContext] != es.context || !blockCodeEnd(es, words[kBlockBytePointer], end) ||
+      !loopBounds(*kind, send, bounds))
     return false;
-  // As the library's loop begins.
-  const ObjectRef temps = basicAt(words[kBlockContext], smallInt(kTemporariesIndex));
-  const bool wasActive = words[kBlockActiveWord] == trueObj;
-  const ObjectRef saved = basicAt(temps, words[kBlockArgumentLocationWord]);
+  // inject:into: puts the element after the accumulator, the location
+  // worked out once by a small integer sum.
+  const ObjectRef first = words[kBlockArgumentLocationWord];
+  const bool inject = kind->kind == Kind::Inject;
+  if (inject && (!first.isValue() || first.uncheckedInt() >= kSmallIntMax)) return false;
+  if (!usualLoopMethods(*kind, classOfReceiver(send[0]), e.cls)) return false;
+  // As the library's loop begins (the words above the depth are nil).
+  ObjectRef* loop = es.stackBase + es.depth;
+  loop[kKind] = smallInt(static_cast<int32_t>(kind->kind));
+  loop[kIndex] = bounds.first;
+  loop[kLimit] = bounds.last;
+  loop[kSubject] = bounds.subject;
+  loop[kBlock] = block;
+  loop[kAccumulator] = inject ? send[1] : nilObj;
+  loop[kTemporaries] = basicAt(words[kBlockContext], smallInt(kTemporariesIndex));
+  loop[kSecondPlace] = inject ? smallInt(first.uncheckedInt() + 1) : nilObj;
+  loop[kSaved] = basicAt(loop[kTemporaries], first);
+  loop[kSavedSecond] = inject ? basicAt(loop[kTemporaries], loop[kSecondPlace]) : nilObj;
+  loop[kWasActive] = booleanObj(words[kBlockActiveWord] == trueObj);
+  loop[kEntry] = words[kBlockBytePointer];
   words[kBlockActiveWord] = trueObj;
-  es.stackBase[es.depth++] = temps;
-  es.stackBase[es.depth++] = saved;
-  es.stackBase[es.depth++] = booleanObj(wasActive);
-  es.stackBase[es.depth++] = words[kBlockBytePointer];
-  es.stackBase[es.depth++] = smallInt(-static_cast<int32_t>(es.byteOffset));
-  es.stackBase[es.depth++] = smallInt(static_cast<int32_t>(end));
-  es.stackBase[es.depth++] = pointerList;
-  if (start.uncheckedInt() > stop.uncheckedInt()) {
+  ObjectRef* mark = loop + kMark;
+  mark[0] = smallInt(-static_cast<int32_t>(es.byteOffset));
+  mark[1] = smallInt(static_cast<int32_t>(end));
+  mark[2] = pointerList;
+  es.depth += kLoopWords + kInlineMarkWords;
+  if (bounds.first.uncheckedInt() > bounds.last.uncheckedInt()) {
     finishLoop(es, loop, es.byteOffset);
     return true;
   }
-  basicAtPut(temps, words[kBlockArgumentLocationWord], start);
+  bindArguments(loop);
   es.byteOffset = static_cast<uint32_t>(loop[kEntry].uncheckedInt());
   return true;
 }
@@ -281,15 +506,15 @@ bool startInlineLoop(ExecutionState& es) {
 void stepInlineLoop(ExecutionState& es, ObjectRef* mark) {
   ObjectRef* loop = mark - kMark;
   const uint32_t resume = static_cast<uint32_t>(-mark[0].uncheckedInt());
-  const int64_t next = int64_t{loop[kCounter].uncheckedInt()} + 1;
-  if (next > loop[kStop].uncheckedInt()) {
+  if (kindOf(loop).kind == Kind::Inject) loop[kAccumulator] = stackTop(es);
+  const int64_t next = int64_t{loop[kIndex].uncheckedInt()} + 1;
+  if (next > loop[kLimit].uncheckedInt()) {
     finishLoop(es, loop, resume);
     return;
   }
-  const ObjectRef* words = bodyOf(loop[kBlock]);
-  loop[kCounter] = smallInt(static_cast<int32_t>(next));
-  basicAtPut(loop[kTemporaries], words[kBlockArgumentLocationWord], loop[kCounter]);
+  loop[kIndex] = smallInt(static_cast<int32_t>(next));
   releaseWords(mark + kInlineMarkWords, es.stackBase + es.depth);
   es.depth = static_cast<uint32_t>(mark + kInlineMarkWords - es.stackBase);
+  bindArguments(loop);
   es.byteOffset = static_cast<uint32_t>(loop[kEntry].uncheckedInt());
 }

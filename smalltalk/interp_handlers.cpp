@@ -376,10 +376,14 @@ opcode_SendMessage:
     depth -= 2;
     TOLVA_NEXT();
   }
-  // to:do: with a block of this method's (inline_loop.h).
-  if (selector == toDoSelector && returnPoint + 2 == depth && !watching && !tracingAny()) {
+  if (mayStartInlineLoop(selector)) goto inline_loop;
+  goto send_by_cache;
+
+// to:do:, do: and inject:into: with a block of this method's (inline_loop.h).
+inline_loop:
+  if (!watching && !tracingAny() && returnPoint > frameFloor(es)) {
     TOLVA_SAVE();
-    const bool inlined = startInlineLoop(es);
+    const bool inlined = startInlineLoop(es, selector, static_cast<int32_t>(returnPoint));
     TOLVA_LOAD();  // (the first look at the loop's methods may have collected)
     if (inlined) TOLVA_NEXT();
   }
@@ -497,6 +501,7 @@ opcode_SendBinary:
     }
   }
   selector = binarySelector(operand);
+  if (operand == kBinaryDo) goto inline_loop;
   goto send_by_cache;
 
 // A send whose method cache line is good (and every send while neither

@@ -16,7 +16,6 @@ InterpreterRegisters interp;
 ObjectRef unaryTable[kUnaryTableSlots];
 ObjectRef binaryTable[kBinaryTableSlots];
 ObjectRef atPutSelector = nilObj;
-ObjectRef toDoSelector = nilObj;
 
 namespace {
 
@@ -104,7 +103,6 @@ void setUpSpecialSelectors() {
   for (int i = 0; i < kUnarySelectorCount; ++i) unaryTable[i] = intern(kUnarySelectorNames[i]);
   for (int i = 0; i < kBinarySelectorCount; ++i) binaryTable[i] = intern(kBinarySelectorNames[i]);
   atPutSelector = intern("at:put:");
-  toDoSelector = intern("to:do:");
   setUpLoopSelectors();
 }
 
@@ -113,7 +111,6 @@ void resetInterpreter() {
   for (ObjectRef& slot : unaryTable) slot = nilObj;
   for (ObjectRef& slot : binaryTable) slot = nilObj;
   atPutSelector = nilObj;
-  toDoSelector = nilObj;
   resetInlineLoops();
   flushMethodCache();
   resetTraceCounters();

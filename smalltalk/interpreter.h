@@ -88,7 +88,6 @@ inline ObjectRef binarySelector(int index) {
 // "at:put:" interned with the tables: the run loop answers it for a store
 // inside an Array's body (element_sends.h).
 extern ObjectRef atPutSelector;
-extern ObjectRef toDoSelector;
 
 // Back to the start state: registers, tables, cache, trace counters and watch
 // flag cleared (a fresh object world for tests).

@@ -21,6 +21,16 @@ inline bool isLivePointerObject(ObjectRef ref) {
   return isLiveObject(ref) && isPointerObject(ref);
 }
 
+// The 0-based word of a 1-based index into obj's body; false when obj is not
+// a pointer object or the index is not inside it (basicAt: and basicAt:put:).
+[[gnu::always_inline]] inline bool elementIndex(ObjectRef obj, ObjectRef index, uint32_t& word) {
+  if (!isLivePointerObject(obj) || !index.isValue()) return false;
+  const int32_t i = index.uncheckedInt();
+  if (i < 1 || static_cast<uint32_t>(i) > wordCount(obj)) return false;
+  word = static_cast<uint32_t>(i - 1);
+  return true;
+}
+
 inline bool isLiveByteObject(ObjectRef ref) {
   return isLiveObject(ref) && !isPointerObject(ref);
 }

@@ -46,17 +46,6 @@ uint32_t freeListLength() {
   return count;
 }
 
-// Index i (1-based) of a pointer object, as a body position; nullopt when out of range.
-// The 0-based word of a 1-based index into obj's body; false when obj is not
-// a pointer object or the index is not inside it.
-[[gnu::always_inline]] inline bool elementIndex(ObjectRef obj, ObjectRef index, uint32_t& word) {
-  if (!isLivePointerObject(obj) || !index.isValue()) return false;
-  const int32_t i = index.uncheckedInt();
-  if (i < 1 || static_cast<uint32_t>(i) > wordCount(obj)) return false;
-  word = static_cast<uint32_t>(i - 1);
-  return true;
-}
-
 // Words of a Block that block copy takes over from the compiler's literal.
 constexpr uint32_t kBlockFirstCopied = 1;
 constexpr uint32_t kBlockLastCopied = 3;

@@ -70,6 +70,8 @@ constexpr int kUnarySize = 5;  // answered by the run loop for a plain primitive
 
 // "at:", which the run loop answers for an element that is there.
 constexpr int kBinaryAt = 15;
+// "do:", which may start a loop that the run loop runs inline.
+constexpr int kBinaryDo = 17;
 
 // Binary indices 0-12 map onto the integer primitives 60-72.
 constexpr int kFastPathCount = 13;
