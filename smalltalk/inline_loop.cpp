@@ -9,6 +9,7 @@
 #include "smalltalk/collector.h"
 #include "smalltalk/compiler.h"
 #include "smalltalk/core_objects.h"
+#include "smalltalk/fatal.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
 #include "smalltalk/object_table.h"
@@ -247,7 +248,7 @@ bool takeReference(ObjectRef method, ReferenceCode& out) {
   out.bytecodes.assign(bytesOf(code), bytesOf(code) + byteSize(code));
   uint32_t count = 0;
   const ObjectRef* literals = pointerBody(words[kMethodLiterals], count);
-  out.literals.resize(count);
+  out.literals.assign(count, ReferenceLiteral{});
   for (uint32_t i = 0; i < count; ++i)
     if (!takeLiteral(literals[i], out.literals[i])) return false;
   out.stackSize = words[kMethodStackSize];
@@ -352,21 +353,32 @@ enum LoopWord : uint32_t {
   kBlock,
   kAccumulator,   // inject:into:'s running value
   kTemporaries,   // the block's home temporaries
+  kFirstPlace,    // where the block's first argument goes
   kSecondPlace,   // where inject:into: puts the element (after the accumulator)
   kSaved,         // what the block's first argument word held before the loop
   kSavedSecond,   // and its second (inject:into:)
   kWasActive,     // whether the block was active before the loop
-  kEntry,         // the block's first instruction when the loop began
+  kEntry,         // the block's first instruction
   kMark,          // the mark: negated resume offset, end of the block's code, marker
 };
 static_assert(kMark == kLoopWords);
 
-const LoopKind& kindOf(const ObjectRef* loop) {
-  return kLoopKinds[loop[kKind].uncheckedInt() - 1];
+// A script can write into its own process stack: the loop's words are
+// checked before a pass uses them (the block's and the collection's words
+// are read through checked indices).
+bool intactLoop(const ExecutionState& es, const ObjectRef* loop) {
+  const ObjectRef kind = loop[kKind], entry = loop[kEntry];
+  if (!kind.isValue() || kind.uncheckedInt() < 1 ||
+      kind.uncheckedInt() > static_cast<int32_t>(kInlineLoopKinds))
+    return false;
+  const ObjectRef* receiver = loop - (kLoopKinds[kind.uncheckedInt() - 1].arguments + 1);
+  return receiver - es.stackBase >= static_cast<int64_t>(frameFloor(es)) &&
+         loop[kIndex].isValue() && loop[kLimit].isValue() && entry.isValue() &&
+         entry.uncheckedInt() >= 1 && static_cast<uint32_t>(entry.uncheckedInt()) <= es.codeSize;
 }
 
-ObjectRef argumentLocation(const ObjectRef* loop) {
-  return bodyOf(loop[kBlock])[kBlockArgumentLocationWord];
+const LoopKind& kindOf(const ObjectRef* loop) {
+  return kLoopKinds[loop[kKind].uncheckedInt() - 1];
 }
 
 // Binds the block's arguments for the pass at loop[kIndex], as the library's loop does.
@@ -374,13 +386,13 @@ void bindArguments(const ObjectRef* loop) {
   const ObjectRef temps = loop[kTemporaries];
   switch (kindOf(loop).kind) {
     case Kind::ToDo:
-      basicAtPut(temps, argumentLocation(loop), loop[kIndex]);
+      basicAtPut(temps, loop[kFirstPlace], loop[kIndex]);
       break;
     case Kind::Do:
-      basicAtPut(temps, argumentLocation(loop), basicAt(loop[kSubject], loop[kIndex]));
+      basicAtPut(temps, loop[kFirstPlace], basicAt(loop[kSubject], loop[kIndex]));
       break;
     case Kind::Inject:
-      basicAtPut(temps, argumentLocation(loop), loop[kAccumulator]);
+      basicAtPut(temps, loop[kFirstPlace], loop[kAccumulator]);
       basicAtPut(temps, loop[kSecondPlace], basicAt(loop[kSubject], loop[kIndex]));
       break;
   }
@@ -391,13 +403,15 @@ void bindArguments(const ObjectRef* loop) {
 // block, or inject:into:'s value), and the method goes on after the send.
 void finishLoop(ExecutionState& es, ObjectRef* loop, uint32_t resume) {
   const LoopKind& kind = kindOf(loop);
-  ObjectRef* blockWords = bodyOf(loop[kBlock]);
   if (loop[kWasActive] == trueObj) {
-    basicAtPut(loop[kTemporaries], blockWords[kBlockArgumentLocationWord], loop[kSaved]);
+    basicAtPut(loop[kTemporaries], loop[kFirstPlace], loop[kSaved]);
     if (kind.kind == Kind::Inject)
       basicAtPut(loop[kTemporaries], loop[kSecondPlace], loop[kSavedSecond]);
   } else {
-    blockWords[kBlockActiveWord] = falseObj;
+    // (an assignment to the block's variable: no store rule)
+    if (!isLivePointerObject(loop[kBlock]) || wordCount(loop[kBlock]) < kBlockWords)
+      fatal("invalid inline loop", "its words on the stack were overwritten");
+    bodyOf(loop[kBlock])[kBlockActiveWord] = falseObj;
   }
   const ObjectRef answer = kind.kind == Kind::Inject ? loop[kAccumulator] : loop[kBlock];
   ObjectRef* receiver = loop - (kind.arguments + 1);
@@ -483,6 +497,7 @@ bool startInlineLoop(ExecutionState& es, ObjectRef selector, int32_t rp) {
   loop[kBlock] = block;
   loop[kAccumulator] = inject ? send[1] : nilObj;
   loop[kTemporaries] = basicAt(words[kBlockContext], smallInt(kTemporariesIndex));
+  loop[kFirstPlace] = first;
   loop[kSecondPlace] = inject ? smallInt(first.uncheckedInt() + 1) : nilObj;
   loop[kSaved] = basicAt(loop[kTemporaries], first);
   loop[kSavedSecond] = inject ? basicAt(loop[kTemporaries], loop[kSecondPlace]) : nilObj;
@@ -505,6 +520,7 @@ bool startInlineLoop(ExecutionState& es, ObjectRef selector, int32_t rp) {
 
 void stepInlineLoop(ExecutionState& es, ObjectRef* mark) {
   ObjectRef* loop = mark - kMark;
+  if (!intactLoop(es, loop)) fatal("invalid inline loop", "its words on the stack were overwritten");
   const uint32_t resume = static_cast<uint32_t>(-mark[0].uncheckedInt());
   if (kindOf(loop).kind == Kind::Inject) loop[kAccumulator] = stackTop(es);
   const int64_t next = int64_t{loop[kIndex].uncheckedInt()} + 1;

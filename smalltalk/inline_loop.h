@@ -16,7 +16,9 @@
 // (send_shortcut.h), and its closing stackReturn starts the next pass. The
 // block's argument words, its activity and the send's answer end as the
 // library leaves them; a "^" inside the block returns from the method as
-// before. A walkback from inside such a loop shows no lines of the loop's
+// before. (The block's first instruction and argument places are read once,
+// when the loop begins, where the library reads them on every pass: only a
+// script that rewrites a running block's words can tell.) A walkback from inside such a loop shows no lines of the loop's
 // methods, and the block's code as part of its method's frame.
 #pragma once
 
@@ -25,7 +27,7 @@
 // Words that an inline loop keeps above its send's receiver and arguments,
 // below its mark (see send_shortcut.h, whose first word is here the negated
 // resume offset): the loop's state and what the block's words held before.
-inline constexpr uint32_t kLoopWords = 12;
+inline constexpr uint32_t kLoopWords = 13;
 
 // The selectors that may start an inline loop: to:do:, do:, inject:into:.
 inline constexpr uint32_t kInlineLoopKinds = 3;

@@ -133,7 +133,6 @@ constexpr uint8_t specialByte(Special s) {
   return shortInstruction(Opcode::DoSpecial, static_cast<int>(s));
 }
 
-
 // Whether the send just read is the "value" of a whileTrue: loop as the
 // compiler writes it: duplicate, unary special send "value", branchIfFalse.
 // Only those runs are inlined: an error inside any other block still shows
