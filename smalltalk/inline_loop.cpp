@@ -465,11 +465,10 @@ void resetInlineLoops() {
 }
 
 bool startInlineLoop(ExecutionState& es, ObjectRef selector, int32_t rp) {
-  if (rp < 1 || es.depth < static_cast<uint32_t>(rp) || es.context == es.stack ||
-      es.capacity - es.depth < kLoopWords + kInlineMarkWords)
-    return false;
+  if (rp < 1 || es.depth < static_cast<uint32_t>(rp) || es.context == es.stack) return false;
   const LoopKind* kind = loopOf(selector, es.depth - static_cast<uint32_t>(rp));
   if (kind == nullptr) return false;
+  ensureStackRoom(es, kLoopWords + kInlineMarkWords);  // (may collect: nothing is read yet)
   const ObjectRef* send = &stackAt(es, rp);
   const ObjectRef block = send[kind->arguments];
   if (!isLiveObject(block)) return false;
