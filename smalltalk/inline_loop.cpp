@@ -36,6 +36,7 @@ enum Method : uint8_t {
   kToDo, kIsBlock, kValueFromToBy, kRun, kEnter,
   kDo, kValueWithElementsInto, kSize, kAt,
   kInjectInto, kNumArgs, kValueWithElementsInjecting,
+  kToByDo, kIsSmallInteger, kTimesRepeat, kValue,
   kMethodCount
 };
 struct LoopMethod {
@@ -154,10 +155,33 @@ constexpr LoopMethod kLoopMethods[kMethodCount] = {
      "        <31 temps location (aCollection at: i)>.\n"
      "        accumulator := self run.\n"
      "        i := i + 1]"},
+    {"to:by:do:", "Number", false,
+     "to: stop by: step do: aBlock\n"
+     "    | i |\n"
+     "    step = 0 ifTrue: [^ self error: 'step must not be zero'].\n"
+     "    (aBlock isBlock and: [self isSmallInteger]) ifTrue: [^ aBlock valueFrom: self to: stop "
+     "by: step].\n"
+     "    i := self.\n"
+     "    step > 0\n"
+     "        ifTrue: [[i <= stop] whileTrue: [aBlock value: i. i := i + step]]\n"
+     "        ifFalse: [[i >= stop] whileTrue: [aBlock value: i. i := i + step]]"},
+    {"isSmallInteger", "Integer", false, "isSmallInteger\n    ^ true"},
+    {"timesRepeat:", "Integer", false,
+     "timesRepeat: aBlock\n"
+     "    | i |\n"
+     "    i := 1.\n"
+     "    true whileTrue: [\n"
+     "        i <= self ifFalse: [^ self].\n"
+     "        aBlock value.\n"
+     "        i := i + 1]"},
+    {"value", "Block", true,
+     "value\n"
+     "    argumentCount = 0 ifFalse: [^ self numArgsError: 0].\n"
+     "    ^ self enter"},
 };
 
 // The loops, by the send that starts them.
-enum class Kind : int32_t { ToDo = 1, Do, Inject };
+enum class Kind : int32_t { ToDo = 1, Do, Inject, ToByDo, TimesRepeat };
 struct LoopKind {
   Kind kind;
   Method send;          // the method the send reaches, which names the selector
@@ -170,26 +194,30 @@ const LoopKind kLoopKinds[] = {
     {Kind::Do, kDo, 1, 1, {kDo, kIsBlock, kValueWithElementsInto, kSize, kAt, kRun, kEnter}},
     {Kind::Inject, kInjectInto, 2, 2,
      {kInjectInto, kIsBlock, kNumArgs, kValueWithElementsInjecting, kSize, kAt, kRun, kEnter}},
+    {Kind::ToByDo, kToByDo, 3, 1,
+     {kToByDo, kIsBlock, kIsSmallInteger, kValueFromToBy, kRun, kEnter}},
+    // (Block>>value binds nothing and leaves the block's activity alone.)
+    {Kind::TimesRepeat, kTimesRepeat, 1, 0, {kTimesRepeat, kValue, kEnter}},
 };
 
 // What the compiler made of a method's text. Kept as plain data, so that it
 // outlives object tables: each literal as a small integer's word, a
-// Symbol's text, or the words of a block literal (which hold small
-// integers and nil only).
+// Symbol's or a String's text, or the words of a block literal (which hold
+// small integers and nil only).
 struct ReferenceLiteral {
-  enum Kind : uint8_t { Value, Symbol, Block } kind = Value;
+  enum Kind : uint8_t { Value, Symbol, String, Block } kind = Value;
   ObjectRef value;
   std::string text;
   std::vector<ObjectRef> words;
 };
 struct ReferenceCode {
+  bool made = false;  // (a text that did not compile stops only the loops that need it)
   std::vector<uint8_t> bytecodes;
   std::vector<ReferenceLiteral> literals;
   ObjectRef stackSize, temporaryCount;
 };
 
-enum class References { NotMade, Made, Failed };
-References referencesState = References::NotMade;
+bool referencesMade = false;
 ReferenceCode references[kMethodCount];
 
 // The selectors, interned for each object table.
@@ -210,6 +238,10 @@ bool isBlockLiteral(ObjectRef literal) {
          classOf(literal) == globalValue("Block");
 }
 
+bool isStringLiteral(ObjectRef literal) {
+  return isLiveByteObject(literal) && classOf(literal) == globalValue("String");
+}
+
 bool takeLiteral(ObjectRef literal, ReferenceLiteral& out) {
   if (literal.isValue()) {
     out.value = literal;
@@ -218,6 +250,11 @@ bool takeLiteral(ObjectRef literal, ReferenceLiteral& out) {
   if (isLiveObject(literal) && classOf(literal) == symbolClass()) {
     out.kind = ReferenceLiteral::Symbol;
     out.text.assign(charsOf(literal), strnlen(charsOf(literal), byteSize(literal)));
+    return true;
+  }
+  if (isStringLiteral(literal)) {
+    out.kind = ReferenceLiteral::String;
+    out.text.assign(charsOf(literal), byteSize(literal));
     return true;
   }
   if (!isBlockLiteral(literal)) return false;
@@ -234,6 +271,9 @@ bool sameLiteral(ObjectRef literal, const ReferenceLiteral& ref) {
       return literal == ref.value;
     case ReferenceLiteral::Symbol:
       return literal == findSymbol(ref.text.c_str());
+    case ReferenceLiteral::String:
+      return isStringLiteral(literal) && byteSize(literal) == ref.text.size() &&
+             std::memcmp(bytesOf(literal), ref.text.data(), ref.text.size()) == 0;
     case ReferenceLiteral::Block:
       return isBlockLiteral(literal) &&
              std::equal(ref.words.begin(), ref.words.end(), bodyOf(literal));
@@ -259,20 +299,19 @@ bool takeReference(ObjectRef method, ReferenceCode& out) {
 // Compiles the texts above once. The system's own compilation leaves the
 // name that the compiler reports as it was.
 void makeReferences() {
-  referencesState = References::Failed;
   const std::string name = compilingMethodName();
-  bool made = true;
-  for (uint32_t i = 0; made && i < kMethodCount; ++i) {
+  for (uint32_t i = 0; i < kMethodCount; ++i) {
     const ObjectRef cls = globalValue(kLoopMethods[i].className);
     ObjectRef method = newMethod();
     RootGuard keep(method);
-    made = isLiveObject(cls) && loadClassVariables(cls) &&
-           compileMethod(method, kLoopMethods[i].source, false) &&
-           takeReference(method, references[i]);
+    references[i] = ReferenceCode{};
+    references[i].made = isLiveObject(cls) && loadClassVariables(cls) &&
+                         compileMethod(method, kLoopMethods[i].source, false) &&
+                         takeReference(method, references[i]);
     loadClassVariables(nilObj);
   }
   setCompilingMethodName(name.c_str());
-  if (made) referencesState = References::Made;
+  referencesMade = true;
 }
 
 bool sameCode(ObjectRef method, const ReferenceCode& ref) {
@@ -321,9 +360,9 @@ bool usualLoopMethods(const LoopKind& loop, ObjectRef receiverClass, ObjectRef b
     usual = usual && methods[m] != nilObj;
   }
   // (The methods are held by their classes while the compilation may collect.)
-  if (usual && referencesState == References::NotMade) makeReferences();
-  usual = usual && referencesState == References::Made;
-  for (const Method m : loop.methods) usual = usual && sameCode(methods[m], references[m]);
+  if (usual && !referencesMade) makeReferences();
+  for (const Method m : loop.methods)
+    usual = usual && references[m].made && sameCode(methods[m], references[m]);
   verdict = Verdict{cacheGeneration, receiverClass, blockClass, usual};
   return usual;
 }
@@ -348,7 +387,8 @@ ObjectRef basicSize(ObjectRef object) {
 enum LoopWord : uint32_t {
   kKind,          // the Kind, as a small integer
   kIndex,         // the loop variable (to:do:) or the element's index
-  kLimit,         // the stop (to:do:) or the collection's size
+  kLimit,         // the stop (to:do:), the collection's size or the count
+  kStep,          // what each pass adds to the index
   kSubject,       // the collection; nil for to:do:
   kBlock,
   kAccumulator,   // inject:into:'s running value
@@ -373,7 +413,8 @@ bool intactLoop(const ExecutionState& es, const ObjectRef* loop) {
     return false;
   const ObjectRef* receiver = loop - (kLoopKinds[kind.uncheckedInt() - 1].arguments + 1);
   return receiver - es.stackBase >= static_cast<int64_t>(frameFloor(es)) &&
-         loop[kIndex].isValue() && loop[kLimit].isValue() && entry.isValue() &&
+         loop[kIndex].isValue() && loop[kLimit].isValue() && loop[kStep].isValue() &&
+         loop[kStep] != smallInt(0) && entry.isValue() &&
          entry.uncheckedInt() >= 1 && static_cast<uint32_t>(entry.uncheckedInt()) <= es.codeSize;
 }
 
@@ -386,7 +427,10 @@ void bindArguments(const ObjectRef* loop) {
   const ObjectRef temps = loop[kTemporaries];
   switch (kindOf(loop).kind) {
     case Kind::ToDo:
+    case Kind::ToByDo:
       basicAtPut(temps, loop[kFirstPlace], loop[kIndex]);
+      break;
+    case Kind::TimesRepeat:
       break;
     case Kind::Do:
       basicAtPut(temps, loop[kFirstPlace], basicAt(loop[kSubject], loop[kIndex]));
@@ -403,7 +447,10 @@ void bindArguments(const ObjectRef* loop) {
 // block, or inject:into:'s value), and the method goes on after the send.
 void finishLoop(ExecutionState& es, ObjectRef* loop, uint32_t resume) {
   const LoopKind& kind = kindOf(loop);
-  if (loop[kWasActive] == trueObj) {
+  ObjectRef* receiver = loop - (kind.arguments + 1);
+  if (kind.kind == Kind::TimesRepeat) {
+    // nothing to give back
+  } else if (loop[kWasActive] == trueObj) {
     basicAtPut(loop[kTemporaries], loop[kFirstPlace], loop[kSaved]);
     if (kind.kind == Kind::Inject)
       basicAtPut(loop[kTemporaries], loop[kSecondPlace], loop[kSavedSecond]);
@@ -413,8 +460,9 @@ void finishLoop(ExecutionState& es, ObjectRef* loop, uint32_t resume) {
       fatal("invalid inline loop", "its words on the stack were overwritten");
     bodyOf(loop[kBlock])[kBlockActiveWord] = falseObj;
   }
-  const ObjectRef answer = kind.kind == Kind::Inject ? loop[kAccumulator] : loop[kBlock];
-  ObjectRef* receiver = loop - (kind.arguments + 1);
+  const ObjectRef answer = kind.kind == Kind::Inject        ? loop[kAccumulator]
+                           : kind.kind == Kind::TimesRepeat ? *receiver
+                                                            : loop[kBlock];
   releaseWords(receiver, es.stackBase + es.depth);
   *receiver = answer;
   es.depth = static_cast<uint32_t>(receiver - es.stackBase) + 1;
@@ -429,38 +477,63 @@ const LoopKind* loopOf(ObjectRef selector, uint32_t arguments) {
   return nullptr;
 }
 
-// Where a loop's passes run: the first index and the last, and the collection.
+// Where a loop's passes run: the first index, the last and the step, and
+// the collection.
 struct Bounds {
-  ObjectRef first, last, subject;
+  ObjectRef first, last, step, subject;
 };
 
 // What the library's loop reads before its first pass: false when the
-// send's words are not such a loop's.
+// send's words are not such a loop's (a step of 0 is the library's error).
 bool loopBounds(const LoopKind& kind, const ObjectRef* send, Bounds& out) {
   const ObjectRef receiver = send[0];
-  if (kind.kind == Kind::ToDo) {
-    out = Bounds{receiver, send[1], nilObj};
-    return receiver.isValue() && send[1].isValue();
+  switch (kind.kind) {
+    case Kind::ToDo:
+      out = Bounds{receiver, send[1], smallInt(1), nilObj};
+      return receiver.isValue() && send[1].isValue();
+    case Kind::ToByDo:
+      out = Bounds{receiver, send[1], send[2], nilObj};
+      return receiver.isValue() && send[1].isValue() && send[2].isValue() &&
+             send[2] != smallInt(0);
+    case Kind::TimesRepeat:
+      out = Bounds{smallInt(1), receiver, smallInt(1), nilObj};
+      return receiver.isValue();
+    case Kind::Do:
+    case Kind::Inject:
+      if (!isLiveObject(receiver) || !isPointerObject(receiver)) return false;
+      out = Bounds{smallInt(1), basicSize(receiver), smallInt(1), receiver};
+      return out.last.isValue();
   }
-  if (!isLiveObject(receiver) || !isPointerObject(receiver)) return false;
-  out = Bounds{smallInt(1), basicSize(receiver), receiver};
-  return out.last.isValue();
+  return false;
+}
+
+// Whether the loop is over when its index is `index`.
+bool pastLimit(int64_t index, ObjectRef limit, ObjectRef step) {
+  return step.uncheckedInt() > 0 ? index > limit.uncheckedInt() : index < limit.uncheckedInt();
 }
 
 }  // namespace
 
 ObjectRef inlineLoopSelectors[kInlineLoopKinds];
+uint64_t inlineLoopSelectorBits = 0;
 
 void setUpLoopSelectors() {
   for (uint32_t i = 0; i < kMethodCount; ++i) loopSelectors[i] = intern(kLoopMethods[i].selector);
-  for (uint32_t i = 0; i < kInlineLoopKinds; ++i) inlineLoopSelectors[i] = loopSelectors[kLoopKinds[i].send];
+  inlineLoopSelectorBits = 0;
+  for (uint32_t i = 0; i < kInlineLoopKinds; ++i) {
+    inlineLoopSelectors[i] = loopSelectors[kLoopKinds[i].send];
+    inlineLoopSelectorBits |= uint64_t{1} << (inlineLoopSelectors[i].Index() & 63);
+  }
   for (Verdict& verdict : verdicts) verdict = Verdict{};
 }
 
 void resetInlineLoops() {
-  if (referencesState == References::Failed) referencesState = References::NotMade;
+  // A text that did not compile (a class missing from this table) is tried again in the next.
+  for (const ReferenceCode& reference : references)
+    if (!reference.made) referencesMade = false;
   for (ObjectRef& selector : loopSelectors) selector = nilObj;
   for (ObjectRef& selector : inlineLoopSelectors) selector = nilObj;
+  inlineLoopSelectorBits = 0;
   for (Verdict& verdict : verdicts) verdict = Verdict{};
 }
 
@@ -492,23 +565,26 @@ bool startInlineLoop(ExecutionState& es, ObjectRef selector, int32_t rp) {
   loop[kKind] = smallInt(static_cast<int32_t>(kind->kind));
   loop[kIndex] = bounds.first;
   loop[kLimit] = bounds.last;
+  loop[kStep] = bounds.step;
   loop[kSubject] = bounds.subject;
   loop[kBlock] = block;
-  loop[kAccumulator] = inject ? send[1] : nilObj;
-  loop[kTemporaries] = basicAt(words[kBlockContext], smallInt(kTemporariesIndex));
-  loop[kFirstPlace] = first;
-  loop[kSecondPlace] = inject ? smallInt(first.uncheckedInt() + 1) : nilObj;
-  loop[kSaved] = basicAt(loop[kTemporaries], first);
-  loop[kSavedSecond] = inject ? basicAt(loop[kTemporaries], loop[kSecondPlace]) : nilObj;
-  loop[kWasActive] = booleanObj(words[kBlockActiveWord] == trueObj);
   loop[kEntry] = words[kBlockBytePointer];
-  words[kBlockActiveWord] = trueObj;
+  if (kind->kind != Kind::TimesRepeat) {
+    loop[kAccumulator] = inject ? send[1] : nilObj;
+    loop[kTemporaries] = basicAt(words[kBlockContext], smallInt(kTemporariesIndex));
+    loop[kFirstPlace] = first;
+    loop[kSecondPlace] = inject ? smallInt(first.uncheckedInt() + 1) : nilObj;
+    loop[kSaved] = basicAt(loop[kTemporaries], first);
+    loop[kSavedSecond] = inject ? basicAt(loop[kTemporaries], loop[kSecondPlace]) : nilObj;
+    loop[kWasActive] = booleanObj(words[kBlockActiveWord] == trueObj);
+    words[kBlockActiveWord] = trueObj;
+  }
   ObjectRef* mark = loop + kMark;
   mark[0] = smallInt(-static_cast<int32_t>(es.byteOffset));
   mark[1] = smallInt(static_cast<int32_t>(end));
   mark[2] = pointerList;
   es.depth += kLoopWords + kInlineMarkWords;
-  if (bounds.first.uncheckedInt() > bounds.last.uncheckedInt()) {
+  if (pastLimit(bounds.first.uncheckedInt(), bounds.last, bounds.step)) {
     finishLoop(es, loop, es.byteOffset);
     return true;
   }
@@ -522,8 +598,8 @@ void stepInlineLoop(ExecutionState& es, ObjectRef* mark) {
   if (!intactLoop(es, loop)) fatal("invalid inline loop", "its words on the stack were overwritten");
   const uint32_t resume = static_cast<uint32_t>(-mark[0].uncheckedInt());
   if (kindOf(loop).kind == Kind::Inject) loop[kAccumulator] = stackTop(es);
-  const int64_t next = int64_t{loop[kIndex].uncheckedInt()} + 1;
-  if (next > loop[kLimit].uncheckedInt()) {
+  const int64_t next = int64_t{loop[kIndex].uncheckedInt()} + loop[kStep].uncheckedInt();
+  if (pastLimit(next, loop[kLimit], loop[kStep])) {
     finishLoop(es, loop, resume);
     return;
   }
