@@ -20,7 +20,6 @@ namespace {
 
 // The methods, with the text they have in the library (comments left out:
 // the compiler's code does not change with them).
-
 struct LoopMethodText {
   const char* selector;
   const char* className;  // the class whose variables the text names
