@@ -207,6 +207,7 @@ struct BlockState {
   // All the words at once, without a branch for each.
   bool sameWords(const ObjectRef* body) const {
     uint32_t differ = 0;
+#pragma GCC unroll 8
     for (uint32_t i = 0; i < kBlockWords - kFirst; ++i) differ |= words[i].word ^ body[i].word;
     return differ == 0;
   }
