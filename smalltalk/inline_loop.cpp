@@ -65,17 +65,6 @@ bool usualLoopMethods(const LoopKind& loop, ObjectRef receiverClass, ObjectRef b
   return verdict.usual;
 }
 
-// basicAt: and basicAt:put: (primitives 25 and 31), as the library's loops call them.
-ObjectRef basicAt(ObjectRef object, ObjectRef index) {
-  uint32_t i;
-  return elementIndex(object, index, i) ? wordAt(object, i) : nilObj;
-}
-
-void basicAtPut(ObjectRef object, ObjectRef index, ObjectRef value) {
-  uint32_t i;
-  if (elementIndex(object, index, i)) storeWord(object, i, value);
-}
-
 ObjectRef basicSize(ObjectRef object) {
   ObjectRef args[1 + kPrimitiveArgumentRoom] = {object};
   return primBasicSize(args);
@@ -126,16 +115,16 @@ void bindArguments(const ObjectRef* loop) {
   switch (kindOf(loop).kind) {
     case Kind::ToDo:
     case Kind::ToByDo:
-      basicAtPut(temps, loop[kFirstPlace], loop[kIndex]);
+      basicAtPutInside(temps, loop[kFirstPlace], loop[kIndex]);
       break;
     case Kind::TimesRepeat:
       break;
     case Kind::Do:
-      basicAtPut(temps, loop[kFirstPlace], basicAt(loop[kSubject], loop[kIndex]));
+      basicAtPutInside(temps, loop[kFirstPlace], basicAtOrNil(loop[kSubject], loop[kIndex]));
       break;
     case Kind::Inject:
-      basicAtPut(temps, loop[kFirstPlace], loop[kAccumulator]);
-      basicAtPut(temps, loop[kSecondPlace], basicAt(loop[kSubject], loop[kIndex]));
+      basicAtPutInside(temps, loop[kFirstPlace], loop[kAccumulator]);
+      basicAtPutInside(temps, loop[kSecondPlace], basicAtOrNil(loop[kSubject], loop[kIndex]));
       break;
   }
 }
@@ -149,9 +138,9 @@ void finishLoop(ExecutionState& es, ObjectRef* loop, uint32_t resume) {
   if (kind.kind == Kind::TimesRepeat) {
     // nothing to give back
   } else if (loop[kWasActive] == trueObj) {
-    basicAtPut(loop[kTemporaries], loop[kFirstPlace], loop[kSaved]);
+    basicAtPutInside(loop[kTemporaries], loop[kFirstPlace], loop[kSaved]);
     if (kind.kind == Kind::Inject)
-      basicAtPut(loop[kTemporaries], loop[kSecondPlace], loop[kSavedSecond]);
+      basicAtPutInside(loop[kTemporaries], loop[kSecondPlace], loop[kSavedSecond]);
   } else {
     // (an assignment to the block's variable: no store rule)
     if (!isLivePointerObject(loop[kBlock]) || wordCount(loop[kBlock]) < kBlockWords)
@@ -266,11 +255,11 @@ bool startInlineLoop(ExecutionState& es, ObjectRef selector, int32_t rp) {
   loop[kEntry] = words[kBlockBytePointer];
   if (kind->kind != Kind::TimesRepeat) {
     loop[kAccumulator] = inject ? send[1] : nilObj;
-    loop[kTemporaries] = basicAt(words[kBlockContext], smallInt(kTemporariesIndex));
+    loop[kTemporaries] = basicAtOrNil(words[kBlockContext], smallInt(kTemporariesIndex));
     loop[kFirstPlace] = first;
     loop[kSecondPlace] = inject ? smallInt(first.uncheckedInt() + 1) : nilObj;
-    loop[kSaved] = basicAt(loop[kTemporaries], first);
-    loop[kSavedSecond] = inject ? basicAt(loop[kTemporaries], loop[kSecondPlace]) : nilObj;
+    loop[kSaved] = basicAtOrNil(loop[kTemporaries], first);
+    loop[kSavedSecond] = inject ? basicAtOrNil(loop[kTemporaries], loop[kSecondPlace]) : nilObj;
     loop[kWasActive] = booleanObj(words[kBlockActiveWord] == trueObj);
     words[kBlockActiveWord] = trueObj;
   }

@@ -172,13 +172,13 @@ struct ReferenceLiteral {
   std::vector<ObjectRef> words;
 };
 struct ReferenceCode {
+  bool tried = false;
   bool made = false;  // (a text that did not compile stops only the loops that need it)
   std::vector<uint8_t> bytecodes;
   std::vector<ReferenceLiteral> literals;
   ObjectRef stackSize, temporaryCount;
 };
 
-bool referencesMade = false;
 ReferenceCode references[kLoopMethodCount];
 
 // The selectors, interned for each object table.
@@ -247,22 +247,23 @@ bool takeReference(ObjectRef method, ReferenceCode& out) {
   return true;
 }
 
-// Compiles the texts above once. The system's own compilation leaves the
-// name that the compiler reports as it was.
-void makeReferences() {
+// Compiles the text of method m once (a text that did not compile, for want
+// of its class, is tried again in the next object table). The system's own
+// compilation leaves the name that the compiler reports as it was.
+void makeReference(LoopMethod m) {
+  ReferenceCode& reference = references[m];
+  if (reference.tried) return;
   const std::string name = compilingMethodName();
-  for (uint32_t i = 0; i < kLoopMethodCount; ++i) {
-    const ObjectRef cls = globalValue(kLoopMethods[i].className);
-    ObjectRef method = newMethod();
-    RootGuard keep(method);
-    references[i] = ReferenceCode{};
-    references[i].made = isLiveObject(cls) && loadClassVariables(cls) &&
-                         compileMethod(method, kLoopMethods[i].source, false) &&
-                         takeReference(method, references[i]);
-    loadClassVariables(nilObj);
-  }
+  const ObjectRef cls = globalValue(kLoopMethods[m].className);
+  ObjectRef method = newMethod();
+  RootGuard keep(method);
+  reference = ReferenceCode{};
+  reference.tried = true;
+  reference.made = isLiveObject(cls) && loadClassVariables(cls) &&
+                   compileMethod(method, kLoopMethods[m].source, false) &&
+                   takeReference(method, reference);
+  loadClassVariables(nilObj);
   setCompilingMethodName(name.c_str());
-  referencesMade = true;
 }
 
 bool sameCode(ObjectRef method, const ReferenceCode& ref) {
@@ -309,9 +310,10 @@ bool libraryLoopMethods(const std::vector<LoopMethod>& methods, ObjectRef receiv
     usual = usual && found[m] != nilObj;
   }
   // (The methods are held by their classes while the compilation may collect.)
-  if (usual && !referencesMade) makeReferences();
-  for (const LoopMethod m : methods)
+  for (const LoopMethod m : methods) {
+    if (usual) makeReference(m);  // (the first time: may collect)
     usual = usual && references[m].made && sameCode(found[m], references[m]);
+  }
   return usual;
 }
 
@@ -321,6 +323,6 @@ void setUpLoopMethods() {
 
 void resetLoopMethods() {
   for (ObjectRef& selector : loopSelectors) selector = nilObj;
-  for (const ReferenceCode& reference : references)
-    if (!reference.made) referencesMade = false;
+  for (ReferenceCode& reference : references)
+    if (!reference.made) reference.tried = false;
 }

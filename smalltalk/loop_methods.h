@@ -22,7 +22,8 @@ ObjectRef loopMethodSelector(LoopMethod m);
 
 // Are the methods that sends of these selectors find compiled exactly as the
 // library's text, looked up for receiverClass (for blockClass when they are
-// the block's methods)? The first call compiles the texts, which may collect.
+// the block's methods)? A text is compiled the first time it is asked for,
+// which may collect.
 bool libraryLoopMethods(const std::vector<LoopMethod>& methods, ObjectRef receiverClass,
                         ObjectRef blockClass);
 

@@ -22,12 +22,25 @@ inline bool isLivePointerObject(ObjectRef ref) {
 }
 
 // The 0-based word of a 1-based index into obj's body; false when obj is not
-// a pointer object or the index is not inside it (basicAt: and basicAt:put:).
+// a pointer object or the index is not inside it.
 [[gnu::always_inline]] inline bool elementIndex(ObjectRef obj, ObjectRef index, uint32_t& word) {
   if (!isLivePointerObject(obj) || !index.isValue()) return false;
   const int32_t i = index.uncheckedInt();
   if (i < 1 || static_cast<uint32_t>(i) > wordCount(obj)) return false;
   word = static_cast<uint32_t>(i - 1);
+  return true;
+}
+
+// basicAt: and basicAt:put: of a pointer object: nil, and false, when the
+// index is not inside it (primitives 25 and 31, and the interpreter's loops).
+inline ObjectRef basicAtOrNil(ObjectRef obj, ObjectRef index) {
+  uint32_t word;
+  return elementIndex(obj, index, word) ? wordAt(obj, word) : nilObj;
+}
+inline bool basicAtPutInside(ObjectRef obj, ObjectRef index, ObjectRef value) {
+  uint32_t word;
+  if (!elementIndex(obj, index, word)) return false;
+  storeWord(obj, word, value);
   return true;
 }
 

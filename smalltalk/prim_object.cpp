@@ -86,16 +86,10 @@ ObjectRef primSetClass(ObjectRef* args) {
   return args[0];
 }
 
-ObjectRef primBasicAt(ObjectRef* args) {
-  uint32_t i;
-  return elementIndex(args[0], args[1], i) ? wordAt(args[0], i) : nilObj;
-}
+ObjectRef primBasicAt(ObjectRef* args) { return basicAtOrNil(args[0], args[1]); }
 
 ObjectRef primBasicAtPut(ObjectRef* args) {
-  uint32_t i;
-  if (!elementIndex(args[0], args[1], i)) return nilObj;
-  storeWord(args[0], i, args[2]);
-  return args[0];
+  return basicAtPutInside(args[0], args[1], args[2]) ? args[0] : nilObj;
 }
 
 ObjectRef primNewPointerObject(ObjectRef* args) {
