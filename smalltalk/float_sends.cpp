@@ -32,6 +32,10 @@ const FloatSendMemo* floatSendMemo(int n, ObjectRef cls) {
 
 }  // namespace
 
+bool floatSendIsPrimitive(int n) {
+  return n >= 0 && n < kFloatSendCount && floatSendMemo(n, floatClass()) != nullptr;
+}
+
 ObjectRef floatSendAnswer(ExecutionState& es, int n, int32_t returnPoint, ObjectRef* operands) {
   if (n >= kFloatSendCount || operands[0].isValue() || tracingAny()) return nilObj;
   const ObjectRef cls = floatClass();

@@ -64,3 +64,8 @@ inline constexpr int kFloatPairPrimitives = 10;
 // registers are set and its operands released as a cached send answered in
 // place leaves them. nil when it does not apply (nothing is done then).
 ObjectRef floatSendAnswer(ExecutionState& es, int n, int32_t returnPoint, ObjectRef* operands);
+
+// Whether binary special send n of a Float to a Float answers what its Float
+// primitive answers (the method the cache holds for it starts so); false
+// for a send that the cache does not hold yet.
+bool floatSendIsPrimitive(int n);

@@ -6,6 +6,7 @@
 #include "smalltalk/interp_handlers.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
+#include "smalltalk/native_methods.h"
 #include "smalltalk/special_selectors.h"
 #include "smalltalk/symbols.h"
 #include "smalltalk/trace.h"
@@ -104,6 +105,7 @@ void setUpSpecialSelectors() {
   for (int i = 0; i < kBinarySelectorCount; ++i) binaryTable[i] = intern(kBinarySelectorNames[i]);
   atPutSelector = intern("at:put:");
   setUpLoopSelectors();
+  setUpNativeMethods();
 }
 
 void resetInterpreter() {
@@ -112,6 +114,7 @@ void resetInterpreter() {
   for (ObjectRef& slot : binaryTable) slot = nilObj;
   atPutSelector = nilObj;
   resetInlineLoops();
+  resetNativeMethods();
   flushMethodCache();
   resetTraceCounters();
   watching = false;

@@ -34,8 +34,10 @@ struct MethodShape {
     Primitive,  // runs `primitive` on the operands, then answers
     Enter,      // primitive 28 on the sender's frame, then answers `answer`
     Forward,    // "^ self sel" where sel is Enter-shaped: the frame runs the block
+    Native,     // a library method that the interpreter answers itself (native_methods.h)
   };
   Kind kind = None;
+  uint8_t native = 0;  // Native: which (a NativeMethod)
   bool answersResult = false;  // Primitive: the answer is the primitive's result
   bool activateOnNil = false;  // Primitive: a nil result takes the real activation
   // Primitive: the operands are the receiver and arguments in order, so the

@@ -10,6 +10,7 @@
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
 #include "smalltalk/name_table.h"
+#include "smalltalk/native_methods.h"
 #include "smalltalk/send_shortcut.h"
 #include "smalltalk/symbols.h"
 #include "smalltalk/trace.h"
@@ -96,6 +97,20 @@ bool send(ExecutionState& es, ObjectRef cls) {
 
 namespace {
 
+// The shape of a Method found for selector: a native method's when it is
+// one (the first look at a native's selector may collect, which leaves the
+// Method, held by its class, where it was).
+MethodShape shapeOf(ObjectRef selector, ObjectRef method) {
+  MethodShape shape = classifyMethod(method);
+  if (shape.kind != MethodShape::None) return shape;
+  const NativeMethod native = nativeMethodFor(selector, method);
+  if (native != kNoNative) {
+    shape.kind = MethodShape::Native;
+    shape.native = native;
+  }
+  return shape;
+}
+
 // A line about to be replaced goes to its spare line.
 void keepAsSpare(const CacheLine& line) {
   if (line.selector == ObjectRef{}) return;
@@ -119,9 +134,11 @@ void keepAsSpare(const CacheLine& line) {
   ++cacheGeneration;
   ObjectRef foundClass = nilObj;
   if (!lookupMethod(cls, &foundClass) && !recover(es, cls, &foundClass)) return nullptr;
+  const ObjectRef found = interp.currentMethod;
+  const MethodShape shape = shapeOf(interp.currentSelector, found);
+  interp.currentMethod = found;
   keepAsSpare(line);
-  line = CacheLine{interp.currentSelector, cls, foundClass, interp.currentMethod,
-                   classifyMethod(interp.currentMethod)};
+  line = CacheLine{interp.currentSelector, cls, foundClass, found, shape};
   return &line;
 }
 

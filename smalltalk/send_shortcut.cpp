@@ -10,6 +10,7 @@
 #include "smalltalk/integer_operations.h"
 #include "smalltalk/interp_inline.h"
 #include "smalltalk/method_cache.h"
+#include "smalltalk/native_methods.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/send.h"
 #include "smalltalk/special_selectors.h"
@@ -565,6 +566,10 @@ InPlace answerInPlace(const MethodShape& shape, ObjectRef* operands, uint32_t ar
     return operandInPlace(shape.answer, operands, arguments, answer) ? InPlace::Answered
                                                                       : InPlace::Other;
   }
+  if (shape.kind == MethodShape::Native)
+    return nativeAnswer(static_cast<NativeMethod>(shape.native), operands, arguments, answer)
+               ? InPlace::Answered
+               : InPlace::Activate;
   return primitiveInPlace(shape, operands, arguments, roomAbove, answer);
 }
 
@@ -608,6 +613,11 @@ bool answerByShape(ExecutionState& es, const MethodShape& shape) {
     case MethodShape::Primitive:
       if (!guardsHold(shape, &stackAt(es, es.returnPoint), arguments) ||
           !primitiveAnswer(es, shape, arguments, answer))
+        return false;
+      break;
+    case MethodShape::Native:
+      if (!nativeAnswer(static_cast<NativeMethod>(shape.native), &stackAt(es, es.returnPoint),
+                        arguments, answer))
         return false;
       break;
   }

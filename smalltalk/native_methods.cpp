@@ -1,0 +1,170 @@
+#include "smalltalk/native_methods.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "smalltalk/core_objects.h"
+#include "smalltalk/float_sends.h"
+#include "smalltalk/interpreter.h"
+#include "smalltalk/method_reference.h"
+#include "smalltalk/prim_args.h"
+#include "smalltalk/symbols.h"
+
+namespace {
+
+using NativeFunction = bool (*)(const ObjectRef* operands, ObjectRef& answer);
+
+// The largest String whose hash runs here: its size times 31 (the hash's
+// first step, before any mask) stays a small integer.
+constexpr uint32_t kLongestHashed = uint32_t{1} << 25;
+constexpr int32_t kHashMask = 4194303;
+
+// String>>hash: h starts as the size, and takes in every byte as
+// (h * 31 + byte) bitAnd: 4194303.
+bool stringHash(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef string = operands[0];
+  if (!isLiveByteObject(string)) return false;
+  const uint32_t bytes = byteSize(string);
+  if (bytes == 0 || bytes > kLongestHashed) return false;
+  const uint8_t* text = bytesOf(string);
+  const uint32_t length = bytes - 1;
+  int32_t h = static_cast<int32_t>(length);
+  for (uint32_t i = 0; i < length; ++i) h = (h * 31 + text[i]) & kHashMask;
+  answer = smallInt(h);
+  return true;
+}
+
+// String>>=: the same object; else an object of the same class with the
+// same bytes.
+bool stringEqual(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef a = operands[0], b = operands[1];
+  if (a == b) {
+    answer = trueObj;
+    return true;
+  }
+  if (!isLiveByteObject(a)) return false;
+  ObjectRef classOfB = nilObj;
+  if (b.isValue())
+    classOfB = integerClass();
+  else if (isLiveObject(b))
+    classOfB = classOf(b);
+  else
+    return false;
+  if (classOf(a) != classOfB) {
+    answer = falseObj;
+    return true;
+  }
+  if (!isLiveByteObject(b)) return false;
+  const uint32_t bytes = byteSize(a);
+  // (The last byte is the String's terminating zero, which is not compared.)
+  const bool same =
+      bytes == byteSize(b) && (bytes <= 1 || std::memcmp(bytesOf(a), bytesOf(b), bytes - 1) == 0);
+  answer = booleanObj(same);
+  return true;
+}
+
+// Float>>sqrt of a positive Float, while `>` between Floats is Float
+// primitive 113: exp (ln x * 0.5), then one Newton step; a step that gives
+// NaN (for infinity) answers the receiver. The operations are those of
+// primitives 102, 103, 110, 118 and 119, in the method's order, so the
+// answer is the method's to the last bit.
+constexpr int kFloatGreater = 3;  // the binary special selector ">"
+bool floatSqrt(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef cls = floatClass();
+  double x;
+  if (!floatArg(operands[0], cls, x) || !(x > 0.0) || !floatSendIsPrimitive(kFloatGreater))
+    return false;
+  double root = std::exp(std::log(x) * 0.5);
+  root = (x / root + root) * 0.5;
+  answer = root == root ? newFloatOfClass(root, cls) : operands[0];
+  return true;
+}
+
+// The natives in the order of NativeMethod, from kStringHash: the library's
+// text (comments left out: the compiler's code does not change with them),
+// and the count of the send's words (receiver and arguments).
+struct Native {
+  MethodText text;
+  uint32_t words;
+  NativeFunction answer;
+};
+constexpr Native kNatives[kNativeEnd - 1] = {
+    {{"hash", "String",
+      "hash\n"
+      "    | h length i |\n"
+      "    length := <12 self> - 1.\n"
+      "    h := length.\n"
+      "    i := 0.\n"
+      "    true whileTrue: [\n"
+      "        length - i < 4 ifTrue: [\n"
+      "            true whileTrue: [\n"
+      "                i < length ifFalse: [^ h].\n"
+      "                h := h * 31 + (<26 self (i := i + 1)>) bitAnd: 4194303]].\n"
+      "        h := h * 31 + (<26 self (i := i + 1)>) bitAnd: 4194303.\n"
+      "        h := h * 31 + (<26 self (i := i + 1)>) bitAnd: 4194303.\n"
+      "        h := h * 31 + (<26 self (i := i + 1)>) bitAnd: 4194303.\n"
+      "        h := h * 31 + (<26 self (i := i + 1)>) bitAnd: 4194303]"},
+     1, stringHash},
+    {{"=", "String",
+      "= aString\n"
+      "    | length i |\n"
+      "    (<21 self aString>) ifTrue: [^ true].\n"
+      "    (<21 (<11 self>) (<11 aString>)>) ifFalse: [^ false].\n"
+      "    length := <12 self> - 1.\n"
+      "    length + 1 = <12 aString> ifFalse: [^ false].\n"
+      "    i := 0.\n"
+      "    true whileTrue: [\n"
+      "        length - i < 4 ifTrue: [\n"
+      "            true whileTrue: [\n"
+      "                i < length ifFalse: [^ true].\n"
+      "                (<26 self (i := i + 1)>) = (<26 aString i>) ifFalse: [^ false]]].\n"
+      "        (<26 self (i := i + 1)>) = (<26 aString i>) ifFalse: [^ false].\n"
+      "        (<26 self (i := i + 1)>) = (<26 aString i>) ifFalse: [^ false].\n"
+      "        (<26 self (i := i + 1)>) = (<26 aString i>) ifFalse: [^ false].\n"
+      "        (<26 self (i := i + 1)>) = (<26 aString i>) ifFalse: [^ false]]"},
+     2, stringEqual},
+    {{"sqrt", "Float",
+      "sqrt\n"
+      "    | root |\n"
+      "    self > 0.0 ifFalse: [\n"
+      "        self = 0.0 ifTrue: [^ 0.0].\n"
+      "        ^ Float nan].\n"
+      "    root := <103 (<118 (<102 self>) 0.5>)>.\n"
+      "    root := <118 (<110 (<119 self root>) root>) 0.5>.\n"
+      "    <116 root root> ifTrue: [^ root].\n"
+      "    ^ self"},
+     1, floatSqrt},
+};
+
+const Native& native(NativeMethod m) { return kNatives[m - 1]; }
+
+ReferenceCode references[kNativeEnd];
+ObjectRef selectors[kNativeEnd];
+
+}  // namespace
+
+NativeMethod nativeMethodFor(ObjectRef selector, ObjectRef method) {
+  for (uint8_t m = kStringHash; m < kNativeEnd; ++m) {
+    if (selectors[m] != selector) continue;
+    const NativeMethod which = static_cast<NativeMethod>(m);
+    // (The method is held by its class while the compilation may collect.)
+    makeReference(references[m], native(which).text);
+    if (references[m].made && sameCode(method, references[m])) return which;
+  }
+  return kNoNative;
+}
+
+bool nativeAnswer(NativeMethod m, const ObjectRef* operands, uint32_t count, ObjectRef& answer) {
+  if (m == kNoNative || m >= kNativeEnd || count != native(m).words) return false;
+  return native(m).answer(operands, answer);
+}
+
+void setUpNativeMethods() {
+  for (uint8_t m = kStringHash; m < kNativeEnd; ++m)
+    selectors[m] = intern(native(static_cast<NativeMethod>(m)).text.selector);
+}
+
+void resetNativeMethods() {
+  for (ObjectRef& selector : selectors) selector = nilObj;
+  for (ReferenceCode& reference : references) forgetUnmade(reference);
+}
