@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "smalltalk/collector.h"
 #include "smalltalk/core_objects.h"
 #include "smalltalk/float_sends.h"
 #include "smalltalk/interpreter.h"
+#include "smalltalk/method_cache.h"
 #include "smalltalk/method_reference.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/symbols.h"
@@ -80,6 +82,75 @@ bool floatSqrt(const ObjectRef* operands, ObjectRef& answer) {
   return true;
 }
 
+// The answer of a send of selector to an instance of cls when the method
+// the cache holds for it answers one constant and does nothing else
+// ("^ true", "^ -1"); false otherwise, and when the cache does not hold it
+// (the method that needs it then runs, and its send fills the line).
+bool answersConstant(ObjectRef selector, ObjectRef cls, ObjectRef& value) {
+  const CacheLine* line = cachedLine(selector, cls);
+  if (line == nullptr || line->shape.kind != MethodShape::Answer || line->shape.guardCount != 0 ||
+      line->shape.answer.kind != ShapeOperand::Constant)
+    return false;
+  value = line->shape.answer.constant;
+  return true;
+}
+
+ObjectRef isSmallIntegerSelector, signumSelector;
+
+// LargePositiveInteger>>+ (LargeNegativeInteger's too) of a small integer
+// n of the receiver's sign below 10^8, when the carry is spent inside the
+// digits: the base-10000 digits are copied into a new Array (the digits'
+// class) with n added, in a new integer of the receiver's class. The
+// method's sends must answer as the library's do: isSmallInteger to a small
+// integer true, signum the receiver's class's constant. Every other case
+// (the sum gains a digit, another argument) runs the method.
+constexpr int64_t kDigitBase = 10000;
+constexpr int64_t kLargestAddend = 100000000;
+bool largePlusSmall(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef receiver = operands[0], addend = operands[1];
+  if (!addend.isValue() || !isLiveObject(receiver) || !isPointerObject(receiver) ||
+      wordCount(receiver) == 0)
+    return false;
+  ObjectRef isSmall = nilObj, sign = nilObj;
+  if (!answersConstant(isSmallIntegerSelector, integerClass(), isSmall) || isSmall != trueObj ||
+      !answersConstant(signumSelector, classOf(receiver), sign) || !sign.isValue())
+    return false;
+  const int64_t n = sign.uncheckedInt() < 0 ? -int64_t{addend.uncheckedInt()} : addend.uncheckedInt();
+  const ObjectRef digits = bodyOf(receiver)[0];
+  if (n < 0 || n >= kLargestAddend || !isLiveObject(digits) || !isPointerObject(digits) ||
+      !isLiveObject(classOf(digits)))
+    return false;
+  // The digits that the carry reaches must be small integers, and the carry
+  // must be spent inside them.
+  const uint32_t length = wordCount(digits);
+  int64_t carry = n;
+  for (uint32_t i = 0; i < length && carry != 0; ++i) {
+    const ObjectRef digit = bodyOf(digits)[i];
+    if (!digit.isValue()) return false;
+    const int64_t sum = digit.uncheckedInt() + carry;
+    if (!fitsSmallInt(sum)) return false;
+    carry = sum / kDigitBase;  // quo: and rem: truncate toward zero, as / and % do
+  }
+  if (carry != 0) return false;
+  ObjectRef sum = newPointerObject(length);  // (may collect: receiver and digits are on the stack)
+  RootGuard keep(sum);
+  setClass(sum, classOf(digits));
+  carry = n;
+  for (uint32_t i = 0; i < length; ++i) {
+    ObjectRef digit = bodyOf(digits)[i];
+    if (carry != 0) {
+      const int64_t total = digit.uncheckedInt() + carry;
+      carry = total / kDigitBase;
+      digit = smallInt(static_cast<int32_t>(total % kDigitBase));
+    }
+    storeWord(sum, i, digit);
+  }
+  answer = newPointerObject(1);
+  setClass(answer, classOf(receiver));
+  storeWord(answer, 0, sum);
+  return true;
+}
+
 // The natives in the order of NativeMethod, from kStringHash: the library's
 // text (comments left out: the compiler's code does not change with them),
 // and the count of the send's words (receiver and arguments).
@@ -134,6 +205,30 @@ constexpr Native kNatives[kNativeEnd - 1] = {
       "    <116 root root> ifTrue: [^ root].\n"
       "    ^ self"},
      1, floatSqrt},
+    {{"+", "LargePositiveInteger",
+      "+ aNumber\n"
+      "    | n length result carry i sum answer |\n"
+      "    aNumber isSmallInteger ifFalse: [^ super + aNumber].\n"
+      "    n := self signum < 0 ifTrue: [0 - aNumber] ifFalse: [aNumber].\n"
+      "    (n >= 0 and: [n < 100000000]) ifFalse: [^ super + aNumber].\n"
+      "    length := <12 digits>.\n"
+      "    result := <22 (<58 length>) (<11 digits>)>.\n"
+      "    carry := n.\n"
+      "    i := 0.\n"
+      "    true whileTrue: [\n"
+      "        i < length ifFalse: [\n"
+      "            carry = 0 ifFalse: [result := result , carry magnitudeDigits].\n"
+      "            answer := <22 (<58 1>) (<11 self>)>.\n"
+      "            <31 answer 1 result>.\n"
+      "            ^ answer].\n"
+      "        i := i + 1.\n"
+      "        carry = 0\n"
+      "            ifTrue: [<31 result i (<25 digits i>)>]\n"
+      "            ifFalse: [\n"
+      "                sum := (<25 digits i>) + carry.\n"
+      "                carry := sum quo: 10000.\n"
+      "                <31 result i (sum rem: 10000)>]]"},
+     2, largePlusSmall},
 };
 
 const Native& native(NativeMethod m) { return kNatives[m - 1]; }
@@ -162,9 +257,12 @@ bool nativeAnswer(NativeMethod m, const ObjectRef* operands, uint32_t count, Obj
 void setUpNativeMethods() {
   for (uint8_t m = kStringHash; m < kNativeEnd; ++m)
     selectors[m] = intern(native(static_cast<NativeMethod>(m)).text.selector);
+  isSmallIntegerSelector = intern("isSmallInteger");
+  signumSelector = intern("signum");
 }
 
 void resetNativeMethods() {
   for (ObjectRef& selector : selectors) selector = nilObj;
+  isSmallIntegerSelector = signumSelector = nilObj;
   for (ReferenceCode& reference : references) forgetUnmade(reference);
 }

@@ -1,7 +1,8 @@
 // Library methods whose work the interpreter does itself: String>>hash and
 // String>>= (a Dictionary or Set with String keys asks them of every key it
-// looks at) and Float>>sqrt. Each costs thousands of machine instructions
-// as bytecodes and a few dozen here. The interpreter holds their text (in
+// looks at), Float>>sqrt, and LargePositiveInteger>>+ of a small integer
+// (a running total past the small integers). Each costs thousands of
+// machine instructions as bytecodes and a few dozen here. The interpreter holds their text (in
 // native_methods.cpp) and answers a send this way only when the method the
 // send finds is compiled exactly from that text (method_reference.h), and
 // only for operands on which its answer is certain to be the method's; any
@@ -12,7 +13,9 @@
 
 #include "smalltalk/object_ref.h"
 
-enum NativeMethod : uint8_t { kNoNative, kStringHash, kStringEqual, kFloatSqrt, kNativeEnd };
+enum NativeMethod : uint8_t {
+  kNoNative, kStringHash, kStringEqual, kFloatSqrt, kLargePlus, kNativeEnd
+};
 
 // The native method that `method`, found for a send of selector, is; or
 // kNoNative. The first question for each native compiles its text, which
