@@ -9,6 +9,7 @@
 #include "smalltalk/interpreter.h"
 #include "smalltalk/method_cache.h"
 #include "smalltalk/method_reference.h"
+#include "smalltalk/primitive_table.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/symbols.h"
 
@@ -151,6 +152,84 @@ bool largePlusSmall(const ObjectRef* operands, ObjectRef& answer) {
   return true;
 }
 
+// Whether the method the cache holds for (selector, cls) is "^ <p self>"
+// for primitive p: one primitive on the receiver, whose answer it answers.
+bool answersPrimitiveOfReceiver(ObjectRef selector, ObjectRef cls, int p) {
+  const CacheLine* line = cachedLine(selector, cls);
+  if (line == nullptr) return false;
+  const MethodShape& shape = line->shape;
+  return shape.kind == MethodShape::Primitive && shape.primitive == p && shape.answersResult &&
+         !shape.activateOnNil && shape.guardCount == 0 && shape.innerPrimitive == 0 &&
+         !shape.hasSecondTry() && shape.operandCount == 1 &&
+         shape.operands[0].kind == ShapeOperand::Argument && shape.operands[0].index == 0;
+}
+
+ObjectRef classSelector, valueSelector, newColonSelector, arraySymbol;
+constexpr int kClassPrimitive = 11;
+constexpr int kGlobalValuePrimitive = 87;
+
+// A new object of class cls with the `count` words of `from` from word
+// `first` (0-based) on, stored under the store rule: what the library's
+// copy loops make with primitives 58, 22, 25 and 31. May collect (from is
+// the receiver of the send, on the stack).
+ObjectRef copyOfWords(ObjectRef from, uint32_t first, uint32_t count, ObjectRef cls) {
+  const ObjectRef copy = newPointerObject(count);
+  setClass(copy, cls);
+  const ObjectRef* words = bodyOf(from) + first;
+  for (uint32_t i = 0; i < count; ++i) storeWord(copy, i, words[i]);
+  return copy;
+}
+
+// Array>>shallowCopy of a pointer object, while `class` is primitive 11:
+// a new object of the receiver's class with its words.
+bool arrayCopy(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef receiver = operands[0];
+  if (!isLiveObject(receiver) || !isPointerObject(receiver) || !isLiveObject(classOf(receiver)) ||
+      !answersPrimitiveOfReceiver(classSelector, classOf(receiver), kClassPrimitive))
+    return false;
+  answer = copyOfWords(receiver, 0, wordCount(receiver), classOf(receiver));
+  return true;
+}
+
+ReferenceCode arrayNewReference;
+constexpr MethodText kArrayNew = {
+    "new:", "Array",
+    "new: size\n"
+    "    | result |\n"
+    "    result := <22 (<58 size>) self>.\n"
+    "    result isNil ifTrue: [^ self error: 'cannot make an Array of size ' , size printString].\n"
+    "    ^ result"};
+
+// The class that `Array new: n` makes an instance of, when the global read
+// (Symbol>>value, primitive 87) and Array class>>new: are the library's
+// and in the cache; nil otherwise. (The text of new: was compiled when
+// copyFrom:to: was found to be a native.)
+ObjectRef arrayClassForNew() {
+  if (!arrayNewReference.made ||
+      !answersPrimitiveOfReceiver(valueSelector, symbolClass(), kGlobalValuePrimitive))
+    return nilObj;
+  ObjectRef global[kPrimitiveArgumentRoom] = {arraySymbol};
+  const ObjectRef cls = callListedPrimitive(kGlobalValuePrimitive, global);
+  if (!isLiveObject(cls) || !isLiveObject(classOf(cls))) return nilObj;
+  const CacheLine* line = cachedLine(newColonSelector, classOf(cls));
+  return line != nullptr && sameCode(line->method, arrayNewReference) ? cls : nilObj;
+}
+
+// Array>>copyFrom:to: of a range inside a pointer object: a new Array with
+// those words. An empty or outside range runs the method.
+bool arrayCopyFromTo(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef receiver = operands[0], start = operands[1], stop = operands[2];
+  if (!start.isValue() || !stop.isValue() || !isLiveObject(receiver) || !isPointerObject(receiver))
+    return false;
+  const int32_t first = start.uncheckedInt(), last = stop.uncheckedInt();
+  if (last < first || first < 1 || static_cast<uint32_t>(last) > wordCount(receiver)) return false;
+  const ObjectRef cls = arrayClassForNew();
+  if (cls == nilObj) return false;
+  answer = copyOfWords(receiver, static_cast<uint32_t>(first - 1),
+                       static_cast<uint32_t>(last - first + 1), cls);
+  return true;
+}
+
 // The natives in the order of NativeMethod, from kStringHash: the library's
 // text (comments left out: the compiler's code does not change with them),
 // and the count of the send's words (receiver and arguments).
@@ -229,6 +308,41 @@ constexpr Native kNatives[kNativeEnd - 1] = {
       "                carry := sum quo: 10000.\n"
       "                <31 result i (sum rem: 10000)>]]"},
      2, largePlusSmall},
+    {{"shallowCopy", "Array",
+      "shallowCopy\n"
+      "    | copy size i |\n"
+      "    size := <12 self>.\n"
+      "    copy := <22 (<58 size>) (self class)>.\n"
+      "    i := 0.\n"
+      "    true whileTrue: [\n"
+      "        size - i < 4 ifTrue: [\n"
+      "            true whileTrue: [\n"
+      "                i < size ifFalse: [^ copy].\n"
+      "                <31 copy (i := i + 1) (<25 self i>)>]].\n"
+      "        <31 copy (i := i + 1) (<25 self i>)>.\n"
+      "        <31 copy (i := i + 1) (<25 self i>)>.\n"
+      "        <31 copy (i := i + 1) (<25 self i>)>.\n"
+      "        <31 copy (i := i + 1) (<25 self i>)>]"},
+     1, arrayCopy},
+    {{"copyFrom:to:", "Array",
+      "copyFrom: start to: stop\n"
+      "    | copy count offset i |\n"
+      "    stop < start ifTrue: [^ Array new: 0].\n"
+      "    (start >= 1 and: [stop <= <12 self>]) ifFalse: [^ super copyFrom: start to: stop].\n"
+      "    offset := start - 1.\n"
+      "    count := stop - offset.\n"
+      "    copy := Array new: count.\n"
+      "    i := 0.\n"
+      "    true whileTrue: [\n"
+      "        count - i < 4 ifTrue: [\n"
+      "            true whileTrue: [\n"
+      "                i < count ifFalse: [^ copy].\n"
+      "                <31 copy (i := i + 1) (<25 self (i + offset)>)>]].\n"
+      "        <31 copy (i := i + 1) (<25 self (i + offset)>)>.\n"
+      "        <31 copy (i := i + 1) (<25 self (i + offset)>)>.\n"
+      "        <31 copy (i := i + 1) (<25 self (i + offset)>)>.\n"
+      "        <31 copy (i := i + 1) (<25 self (i + offset)>)>]"},
+     3, arrayCopyFromTo},
 };
 
 const Native& native(NativeMethod m) { return kNatives[m - 1]; }
@@ -244,7 +358,9 @@ NativeMethod nativeMethodFor(ObjectRef selector, ObjectRef method) {
     const NativeMethod which = static_cast<NativeMethod>(m);
     // (The method is held by its class while the compilation may collect.)
     makeReference(references[m], native(which).text);
-    if (references[m].made && sameCode(method, references[m])) return which;
+    if (!references[m].made || !sameCode(method, references[m])) continue;
+    if (which == kArrayCopyFromTo) makeReference(arrayNewReference, kArrayNew);  // (may collect)
+    return which;
   }
   return kNoNative;
 }
@@ -259,10 +375,16 @@ void setUpNativeMethods() {
     selectors[m] = intern(native(static_cast<NativeMethod>(m)).text.selector);
   isSmallIntegerSelector = intern("isSmallInteger");
   signumSelector = intern("signum");
+  classSelector = intern("class");
+  valueSelector = intern("value");
+  newColonSelector = intern("new:");
+  arraySymbol = intern("Array");
 }
 
 void resetNativeMethods() {
   for (ObjectRef& selector : selectors) selector = nilObj;
   isSmallIntegerSelector = signumSelector = nilObj;
+  classSelector = valueSelector = newColonSelector = arraySymbol = nilObj;
   for (ReferenceCode& reference : references) forgetUnmade(reference);
+  forgetUnmade(arrayNewReference);
 }

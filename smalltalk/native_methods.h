@@ -1,8 +1,9 @@
 // Library methods whose work the interpreter does itself: String>>hash and
 // String>>= (a Dictionary or Set with String keys asks them of every key it
-// looks at), Float>>sqrt, and LargePositiveInteger>>+ of a small integer
-// (a running total past the small integers). Each costs thousands of
-// machine instructions as bytecodes and a few dozen here. The interpreter holds their text (in
+// looks at), Float>>sqrt, LargePositiveInteger>>+ of a small integer (a
+// running total past the small integers), and Array>>shallowCopy and
+// copyFrom:to:, which copy an element in about 13 bytecodes. Each costs
+// thousands of machine instructions as bytecodes and a few dozen here. The interpreter holds their text (in
 // native_methods.cpp) and answers a send this way only when the method the
 // send finds is compiled exactly from that text (method_reference.h), and
 // only for operands on which its answer is certain to be the method's; any
@@ -14,7 +15,8 @@
 #include "smalltalk/object_ref.h"
 
 enum NativeMethod : uint8_t {
-  kNoNative, kStringHash, kStringEqual, kFloatSqrt, kLargePlus, kNativeEnd
+  kNoNative, kStringHash, kStringEqual, kFloatSqrt, kLargePlus, kArrayCopy, kArrayCopyFromTo,
+  kNativeEnd
 };
 
 // The native method that `method`, found for a send of selector, is; or
