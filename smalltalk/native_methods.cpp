@@ -12,6 +12,7 @@
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/symbols.h"
+#include "smalltalk/variable_names.h"
 
 namespace {
 
@@ -230,6 +231,36 @@ bool arrayCopyFromTo(const ObjectRef* operands, ObjectRef& answer) {
   return true;
 }
 
+ObjectRef isStringSelector;
+
+// A Stream's instance variables, in the order the native below reads them
+// (see kStreamLayout).
+enum StreamWord : uint32_t { kCollection, kPosition, kReadLimit, kBytes, kStreamWords };
+
+// WriteStream>>nextPutAll: of a String (isString answers true) to a stream
+// on a String (`bytes` true) that has room for it: the String's bytes go
+// after the position, which moves past them, as does the read limit. A
+// stream that must grow, or any other argument, runs the method.
+bool streamNextPutAll(const ObjectRef* operands, ObjectRef& answer) {
+  const ObjectRef stream = operands[0], text = operands[1];
+  if (!isLiveObject(stream) || !isPointerObject(stream) || wordCount(stream) < kStreamWords ||
+      !isLiveByteObject(text))
+    return false;
+  ObjectRef* words = bodyOf(stream);
+  const ObjectRef collection = words[kCollection], position = words[kPosition];
+  ObjectRef isString = nilObj;
+  if (words[kBytes] != trueObj || !answersConstant(isStringSelector, classOf(text), isString) ||
+      isString != trueObj || !position.isValue() || position.uncheckedInt() < 0 ||
+      !isLiveByteObject(collection) || collection == text || byteSize(text) == 0)
+    return false;
+  const uint32_t length = byteSize(text) - 1, at = static_cast<uint32_t>(position.uncheckedInt());
+  if (uint64_t{at} + length >= byteSize(collection)) return false;  // (the method grows it)
+  if (length > 0) std::memcpy(bytesOf(collection) + at, bytesOf(text), length);
+  words[kPosition] = words[kReadLimit] = smallInt(static_cast<int32_t>(at + length));
+  answer = stream;
+  return true;
+}
+
 // The natives in the order of NativeMethod, from kStringHash: the library's
 // text (comments left out: the compiler's code does not change with them),
 // and the count of the send's words (receiver and arguments).
@@ -237,7 +268,13 @@ struct Native {
   MethodText text;
   uint32_t words;
   NativeFunction answer;
+  // The instance variables that the native reads by position, first to
+  // last, as its text's class had them when the text was compiled (its
+  // bytecodes read them there); null when it reads none.
+  const char* const* layout = nullptr;
 };
+constexpr const char* kStreamLayout[] = {"collection", "position", "readLimit", "bytes", nullptr};
+static_assert(sizeof kStreamLayout / sizeof kStreamLayout[0] == kStreamWords + 1);
 constexpr Native kNatives[kNativeEnd - 1] = {
     {{"hash", "String",
       "hash\n"
@@ -343,11 +380,51 @@ constexpr Native kNatives[kNativeEnd - 1] = {
       "        <31 copy (i := i + 1) (<25 self (i + offset)>)>.\n"
       "        <31 copy (i := i + 1) (<25 self (i + offset)>)>]"},
      3, arrayCopyFromTo},
+    {{"nextPutAll:", "WriteStream",
+      "nextPutAll: aCollection\n"
+      "    | length i p |\n"
+      "    (bytes and: [aCollection isString]) ifFalse: [^ self nextPutAllElements: aCollection].\n"
+      "    length := <12 aCollection> - 1.\n"
+      "    position + length < <12 collection> ifFalse: [self grow: length].\n"
+      "    i := 0.\n"
+      "    p := position.\n"
+      "    true whileTrue: [\n"
+      "        length - i < 4 ifTrue: [\n"
+      "            true whileTrue: [\n"
+      "                i < length ifFalse: [\n"
+      "                    position := p.\n"
+      "                    readLimit := p.\n"
+      "                    ^ self].\n"
+      "                <32 collection (p := p + 1) (<26 aCollection (i := i + 1)>)>]].\n"
+      "        <32 collection (p := p + 1) (<26 aCollection (i := i + 1)>)>.\n"
+      "        <32 collection (p := p + 1) (<26 aCollection (i := i + 1)>)>.\n"
+      "        <32 collection (p := p + 1) (<26 aCollection (i := i + 1)>)>.\n"
+      "        <32 collection (p := p + 1) (<26 aCollection (i := i + 1)>)>]"},
+     2, streamNextPutAll, kStreamLayout},
 };
 
 const Native& native(NativeMethod m) { return kNatives[m - 1]; }
 
 ReferenceCode references[kNativeEnd];
+bool layoutHeld[kNativeEnd];  // (for a made reference: its class had the native's layout)
+
+// Do the instance variables of the class named className begin with `layout`?
+bool hasLayout(const char* className, const char* const* layout) {
+  if (layout == nullptr) return true;
+  bool same = collectVariableNames(globalValue(className));
+  for (uint32_t i = 0; same && layout[i] != nullptr; ++i)
+    same = i < instanceVariableNames.count && std::strcmp(instanceVariableNames.names[i], layout[i]) == 0;
+  collectVariableNames(nilObj);
+  return same;
+}
+
+// Compiles native m's text once, noting whether its class had the layout
+// that the native reads (the compiled code reads that one).
+void makeNativeReference(NativeMethod m) {
+  if (references[m].tried) return;
+  makeReference(references[m], native(m).text);
+  layoutHeld[m] = references[m].made && hasLayout(native(m).text.className, native(m).layout);
+}
 ObjectRef selectors[kNativeEnd];
 
 }  // namespace
@@ -357,8 +434,8 @@ NativeMethod nativeMethodFor(ObjectRef selector, ObjectRef method) {
     if (selectors[m] != selector) continue;
     const NativeMethod which = static_cast<NativeMethod>(m);
     // (The method is held by its class while the compilation may collect.)
-    makeReference(references[m], native(which).text);
-    if (!references[m].made || !sameCode(method, references[m])) continue;
+    makeNativeReference(which);
+    if (!references[m].made || !layoutHeld[m] || !sameCode(method, references[m])) continue;
     if (which == kArrayCopyFromTo) makeReference(arrayNewReference, kArrayNew);  // (may collect)
     return which;
   }
@@ -379,12 +456,13 @@ void setUpNativeMethods() {
   valueSelector = intern("value");
   newColonSelector = intern("new:");
   arraySymbol = intern("Array");
+  isStringSelector = intern("isString");
 }
 
 void resetNativeMethods() {
   for (ObjectRef& selector : selectors) selector = nilObj;
   isSmallIntegerSelector = signumSelector = nilObj;
-  classSelector = valueSelector = newColonSelector = arraySymbol = nilObj;
+  classSelector = valueSelector = newColonSelector = arraySymbol = isStringSelector = nilObj;
   for (ReferenceCode& reference : references) forgetUnmade(reference);
   forgetUnmade(arrayNewReference);
 }

@@ -1,9 +1,10 @@
 // Library methods whose work the interpreter does itself: String>>hash and
 // String>>= (a Dictionary or Set with String keys asks them of every key it
 // looks at), Float>>sqrt, LargePositiveInteger>>+ of a small integer (a
-// running total past the small integers), and Array>>shallowCopy and
-// copyFrom:to:, which copy an element in about 13 bytecodes. Each costs
-// thousands of machine instructions as bytecodes and a few dozen here. The interpreter holds their text (in
+// running total past the small integers), Array>>shallowCopy and
+// copyFrom:to: and WriteStream>>nextPutAll: of a String, which copy an
+// element in about 13 bytecodes. Each costs thousands of machine
+// instructions as bytecodes and a few dozen here. The interpreter holds their text (in
 // native_methods.cpp) and answers a send this way only when the method the
 // send finds is compiled exactly from that text (method_reference.h), and
 // only for operands on which its answer is certain to be the method's; any
@@ -16,7 +17,7 @@
 
 enum NativeMethod : uint8_t {
   kNoNative, kStringHash, kStringEqual, kFloatSqrt, kLargePlus, kArrayCopy, kArrayCopyFromTo,
-  kNativeEnd
+  kStreamNextPutAll, kNativeEnd
 };
 
 // The native method that `method`, found for a send of selector, is; or
