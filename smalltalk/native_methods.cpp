@@ -212,8 +212,15 @@ ObjectRef arrayClassForNew() {
   ObjectRef global[kPrimitiveArgumentRoom] = {arraySymbol};
   const ObjectRef cls = callListedPrimitive(kGlobalValuePrimitive, global);
   if (!isLiveObject(cls) || !isLiveObject(classOf(cls))) return nilObj;
+  // The verdict on the metaclass's new: holds while the cache answers as it did.
+  static uint32_t generation = 0;
+  static ObjectRef usualMetaclass = nilObj;
+  if (usualMetaclass == classOf(cls) && generation == cacheGeneration) return cls;
   const CacheLine* line = cachedLine(newColonSelector, classOf(cls));
-  return line != nullptr && sameCode(line->method, arrayNewReference) ? cls : nilObj;
+  if (line == nullptr || !sameCode(line->method, arrayNewReference)) return nilObj;
+  usualMetaclass = classOf(cls);
+  generation = cacheGeneration;
+  return cls;
 }
 
 // Array>>copyFrom:to: of a range inside a pointer object: a new Array with
@@ -274,6 +281,7 @@ struct Native {
   const char* const* layout = nullptr;
 };
 constexpr const char* kStreamLayout[] = {"collection", "position", "readLimit", "bytes", nullptr};
+constexpr const char* kLargeIntegerLayout[] = {"digits", nullptr};  // (its first word)
 static_assert(sizeof kStreamLayout / sizeof kStreamLayout[0] == kStreamWords + 1);
 constexpr Native kNatives[kNativeEnd - 1] = {
     {{"hash", "String",
@@ -344,7 +352,7 @@ constexpr Native kNatives[kNativeEnd - 1] = {
       "                sum := (<25 digits i>) + carry.\n"
       "                carry := sum quo: 10000.\n"
       "                <31 result i (sum rem: 10000)>]]"},
-     2, largePlusSmall},
+     2, largePlusSmall, kLargeIntegerLayout},
     {{"shallowCopy", "Array",
       "shallowCopy\n"
       "    | copy size i |\n"
@@ -425,6 +433,7 @@ void makeNativeReference(NativeMethod m) {
   makeReference(references[m], native(m).text);
   layoutHeld[m] = references[m].made && hasLayout(native(m).text.className, native(m).layout);
 }
+
 ObjectRef selectors[kNativeEnd];
 
 }  // namespace
