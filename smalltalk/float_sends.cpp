@@ -18,7 +18,7 @@ FloatSendMemo memos[kFloatSendCount];
 
 // The memo of selector n for cls when the shortcut may stand for its
 // method; null otherwise, and on a cache miss (the send then fills the line).
-// In line: every Float send asks it, and a call of it costs 4% of their time.
+// In line: every Float send asks it (as a call it cost them a fifth more instructions).
 [[gnu::always_inline]] inline const FloatSendMemo* floatSendMemo(int n, ObjectRef cls) {
   FloatSendMemo& memo = memos[n];
   if (memo.holdsFor(cls)) return &memo;
