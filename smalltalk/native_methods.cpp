@@ -6,9 +6,9 @@
 #include "smalltalk/collector.h"
 #include "smalltalk/core_objects.h"
 #include "smalltalk/float_sends.h"
-#include "smalltalk/interpreter.h"
 #include "smalltalk/method_cache.h"
 #include "smalltalk/method_reference.h"
+#include "smalltalk/send_memo.h"
 #include "smalltalk/primitive_table.h"
 #include "smalltalk/prim_args.h"
 #include "smalltalk/symbols.h"
@@ -154,15 +154,11 @@ bool largePlusSmall(const ObjectRef* operands, ObjectRef& answer) {
 }
 
 // Whether the method the cache holds for (selector, cls) is "^ <p self>"
-// for primitive p: one primitive on the receiver, whose answer it answers.
+// for primitive p: one primitive on the receiver, whose answer it answers
+// whatever it is.
 bool answersPrimitiveOfReceiver(ObjectRef selector, ObjectRef cls, int p) {
   const CacheLine* line = cachedLine(selector, cls);
-  if (line == nullptr) return false;
-  const MethodShape& shape = line->shape;
-  return shape.kind == MethodShape::Primitive && shape.primitive == p && shape.answersResult &&
-         !shape.activateOnNil && shape.guardCount == 0 && shape.innerPrimitive == 0 &&
-         !shape.hasSecondTry() && shape.operandCount == 1 &&
-         shape.operands[0].kind == ShapeOperand::Argument && shape.operands[0].index == 0;
+  return line != nullptr && startsWithPrimitive(line->shape, p, 1) && !line->shape.activateOnNil;
 }
 
 ObjectRef classSelector, valueSelector, newColonSelector, arraySymbol;
